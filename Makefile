@@ -1,0 +1,38 @@
+# Quick start: `make demo` or `make test`, as root on Debian 12.
+JOBS ?= $(shell nproc)
+
+.PHONY: setup configure build demo test asan tsan bench format clean
+
+setup:
+	@tools/install-deps
+
+configure: setup
+	@cmake --preset default >/dev/null
+
+build: configure
+	@cmake --build --preset default -j $(JOBS)
+
+demo: build
+	@tools/demo
+
+test: build
+	@ctest --preset default
+
+asan: setup
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	@ctest --preset asan
+
+tsan: setup
+	@cmake --preset tsan >/dev/null
+	@cmake --build --preset tsan -j $(JOBS)
+	@ctest --preset tsan
+
+bench: build
+	@for b in build/bin/bench_*; do $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf build build-asan build-tsan

@@ -1,0 +1,84 @@
+#include "foundation/URL.h"
+
+#include "objc/Runtime.h"
+
+#include <uriparser/Uri.h>
+
+#include <vector>
+
+namespace NS {
+
+namespace {
+
+objc::Class* urlClass() {
+    static objc::Class* cls = objc::objc_lookUpOrRegisterClass("NSURL", objc::NSObjectClass());
+    return cls;
+}
+
+std::string percentEscapePath(std::string_view path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : path) {
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                     std::string_view("-._~/!$&'()*+,;=:@").find(static_cast<char>(c)) !=
+                         std::string_view::npos;
+        if (plain) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+RefPtr<URL> URL::URLWithString(const String* text) {
+    return text ? URLWithString(text->str()) : nullptr;
+}
+
+RefPtr<URL> URL::URLWithString(std::string_view text) {
+    if (text.empty())
+        return nullptr;
+    std::string owned(text);
+    if (owned.find('\0') != std::string::npos)
+        return nullptr;
+    UriUriA uri;
+    const char* errorPos = nullptr;
+    if (uriParseSingleUriA(&uri, owned.c_str(), &errorPos) != URI_SUCCESS)
+        return nullptr;
+    std::string scheme(uri.scheme.first ? uri.scheme.first : "",
+                       uri.scheme.first ? uri.scheme.afterLast - uri.scheme.first : 0);
+    uriFreeUriMembersA(&uri);
+    std::string path;
+    if (scheme == "file") {
+        // file:///a/b -> /a/b, percent-escapes undone.
+        std::string rest = owned.substr(owned.find(':') + 1);
+        if (rest.rfind("//", 0) == 0)
+            rest = rest.substr(rest.find('/', 2) == std::string::npos ? rest.size() : rest.find('/', 2));
+        std::vector<char> buffer(rest.begin(), rest.end());
+        buffer.push_back('\0');
+        uriUnescapeInPlaceA(buffer.data());
+        path = buffer.data();
+    }
+    auto url = objc::adopt(new URL(std::move(owned), std::move(scheme), std::move(path)));
+    url->setIsa(urlClass());
+    return url;
+}
+
+Ref<URL> URL::fileURLWithPath(const String* path) { return fileURLWithPath(path ? path->str() : ""); }
+
+Ref<URL> URL::fileURLWithPath(std::string_view path) {
+    auto url = objc::adopt(new URL("file://" + percentEscapePath(path), "file", std::string(path)));
+    url->setIsa(urlClass());
+    return url;
+}
+
+bool URL::isEqual(const objc::Object* other) const {
+    auto* u = dynamic_cast<const URL*>(other);
+    return u && u->m_text == m_text;
+}
+
+} // namespace NS
