@@ -1,5 +1,7 @@
 #include "foundation/Log.h"
 
+#include "device/Events.h"
+
 #include <cstdio>
 #include <mutex>
 #include <syslog.h>
@@ -22,6 +24,7 @@ void CFLogv(int level, std::string_view format, std::initializer_list<NS::Format
     objc::Ref<NS::String> line = NS::String::format(format, args);
     // The line is passed as an argument, never as syslog's format.
     syslog(level & LOG_PRIMASK, "%s", line->UTF8String());
+    device::emit("log", {{"level", level}, {"text", line->str()}});
     std::lock_guard guard(NS::g_lock);
     if (NS::g_sink)
         NS::g_sink(level, line->str());
