@@ -111,4 +111,65 @@ void emit(std::string_view name, std::initializer_list<std::pair<std::string_vie
     (*sink)(line + "}");
 }
 
+std::optional<std::string> jsonField(const std::string& line, const std::string& key) {
+    // Walk the top level only, skipping nested objects, arrays and strings.
+    std::size_t i = line.find('{');
+    if (i == std::string::npos)
+        return std::nullopt;
+    ++i;
+    auto readString = [&](std::size_t& p) {
+        std::string out;
+        for (++p; p < line.size() && line[p] != '"'; ++p) {
+            if (line[p] == '\\' && p + 1 < line.size()) {
+                char c = line[++p];
+                out += c == 'n' ? '\n' : c == 't' ? '\t' : c;
+            } else {
+                out += line[p];
+            }
+        }
+        ++p;
+        return out;
+    };
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ',' || line[i] == ' '))
+            ++i;
+        if (i >= line.size() || line[i] != '"')
+            return std::nullopt;
+        std::string name = readString(i);
+        while (i < line.size() && (line[i] == ':' || line[i] == ' '))
+            ++i;
+        std::size_t start = i;
+        if (i < line.size() && line[i] == '"') {
+            std::string value = readString(i);
+            if (name == key)
+                return value;
+            continue;
+        }
+        int depth = 0;
+        bool inString = false;
+        for (; i < line.size(); ++i) {
+            char c = line[i];
+            if (inString) {
+                if (c == '\\')
+                    ++i;
+                else if (c == '"')
+                    inString = false;
+            } else if (c == '"') {
+                inString = true;
+            } else if (c == '{' || c == '[') {
+                ++depth;
+            } else if (c == '}' || c == ']') {
+                if (depth == 0)
+                    break;
+                --depth;
+            } else if (c == ',' && depth == 0) {
+                break;
+            }
+        }
+        if (name == key)
+            return line.substr(start, i - start);
+    }
+    return std::nullopt;
+}
+
 } // namespace device

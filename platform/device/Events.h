@@ -53,4 +53,8 @@ bool hasEventSink();
 // Reports {"event":name, fields...} to the sink, if there is one.
 void emit(std::string_view name, std::initializer_list<std::pair<std::string_view, JsonValue>> fields);
 
+// Reads back a top-level field of one event line: the raw text of a number, object, array,
+// true, false or null, or the unescaped text of a string. Nothing when the field is absent.
+std::optional<std::string> jsonField(const std::string& line, const std::string& key);
+
 } // namespace device
