@@ -1,0 +1,82 @@
+// The queues under contention: many producers, one draining thread, and the worker pool.
+#include "dispatch/Queue.h"
+
+#include <atomic>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kPatience = 30s;
+constexpr int kProducers = 8;
+constexpr int kTasksEach = 500;
+
+TEST(MainQueueConcurrency, EveryProducersTasksRunOnceAndInTheirOrder) {
+    dispatch::Queue queue;
+    std::map<int, std::vector<int>> seen; // touched only by the draining thread
+    std::vector<std::thread> producers;
+    for (int p = 0; p < kProducers; ++p)
+        producers.emplace_back([&queue, &seen, p] {
+            for (int i = 0; i < kTasksEach; ++i)
+                queue.async([&seen, p, i] { seen[p].push_back(i); });
+        });
+
+    std::size_t ran = 0;
+    while (ran < static_cast<std::size_t>(kProducers * kTasksEach) && queue.runOne(kPatience))
+        ran += 1 + queue.runUntilIdle();
+    for (auto& producer : producers)
+        producer.join();
+
+    EXPECT_EQ(ran, static_cast<std::size_t>(kProducers * kTasksEach));
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(kProducers));
+    for (const auto& [producer, order] : seen) {
+        ASSERT_EQ(order.size(), static_cast<std::size_t>(kTasksEach)) << "producer " << producer;
+        for (int i = 0; i < kTasksEach; ++i)
+            ASSERT_EQ(order[i], i) << "producer " << producer;
+    }
+}
+
+TEST(BackgroundConcurrency, TasksPostedFromManyThreadsEachRunOnceOffTheMainThread) {
+    std::atomic<int> ran{0};
+    std::atomic<int> onMain{0};
+    std::vector<std::thread> posters;
+    for (int p = 0; p < kProducers; ++p)
+        posters.emplace_back([&] {
+            for (int i = 0; i < 100; ++i)
+                dispatch::global([&] {
+                    if (dispatch::isMainThread())
+                        ++onMain;
+                    ++ran;
+                });
+        });
+    for (auto& poster : posters)
+        poster.join();
+    ASSERT_TRUE(dispatch::waitUntilIdle(kPatience));
+    EXPECT_EQ(ran.load(), kProducers * 100);
+    EXPECT_EQ(onMain.load(), 0);
+    EXPECT_EQ(dispatch::backgroundPending(), 0U);
+}
+
+TEST(BackgroundConcurrency, WorkersFeedingTheMainQueueLoseNothing) {
+    dispatch::Queue queue;
+    std::vector<int> results;
+    for (int i = 0; i < 200; ++i)
+        dispatch::global(
+            [&queue, &results, i] { queue.async([&results, i] { results.push_back(i); }); });
+    ASSERT_TRUE(dispatch::waitUntilIdle(kPatience));
+    queue.runUntilIdle();
+    ASSERT_EQ(results.size(), 200U);
+    std::vector<bool> present(200, false);
+    for (int i : results)
+        present[i] = true;
+    for (int i = 0; i < 200; ++i)
+        EXPECT_TRUE(present[i]) << i;
+}
+
+} // namespace
