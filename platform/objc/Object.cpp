@@ -17,6 +17,9 @@ void Object::release() const {
 }
 
 Object::~Object() {
+    // Associated values go first: a value's destructor may still make a weak link to this
+    // object, and that link must be cleared below like every other.
+    objc_removeAssociatedObjects(this);
     if (WeakControl* control = m_weak.load(std::memory_order_acquire)) {
         {
             std::lock_guard guard(control->lock);
@@ -24,7 +27,7 @@ Object::~Object() {
         }
         control->unlink();
     }
-    objc_removeAssociatedObjects(this);
+    destroySyncLock(m_sync.load(std::memory_order_acquire));
 }
 
 bool Object::tryRetain() const {
@@ -65,9 +68,11 @@ std::string Object::description() const {
 }
 
 bool Object::respondsToSelector(const char* selector) const {
-    return m_isa && m_isa->lookup(sel_registerName(selector)) != nullptr;
+    return selector && m_isa && m_isa->lookup(sel_registerName(selector)) != nullptr;
 }
 
-bool Object::isKindOfClass(const Class* cls) const { return m_isa && m_isa->isSubclassOf(cls); }
+bool Object::isKindOfClass(const Class* cls) const {
+    return m_isa && m_isa->isSubclassOf(cls);
+}
 
 } // namespace objc

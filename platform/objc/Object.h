@@ -13,6 +13,7 @@ namespace objc {
 
 class Class;
 struct WeakControl;
+struct SyncLock;
 
 class Object {
 public:
@@ -45,12 +46,14 @@ protected:
 private:
     friend struct AssociationMap;
     friend struct WeakControl;
+    friend struct SyncLock;
     bool tryRetain() const;
 
     mutable std::atomic<std::uint32_t> m_count{1};
     Class* m_isa;
     mutable std::atomic<WeakControl*> m_weak{nullptr};
     mutable std::atomic<struct AssociationMap*> m_associations{nullptr};
+    mutable std::atomic<SyncLock*> m_sync{nullptr};
 };
 
 // Shared between an object and its weak links; lets a link ask for a strong reference

@@ -1,21 +1,34 @@
 #include "objc/Runtime.h"
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
 namespace objc {
 
 SEL sel_registerName(const char* name) {
+    if (!name)
+        return nullptr;
     static std::mutex lock;
     static auto* names = new std::unordered_set<std::string>; // lives as long as the process
     std::lock_guard guard(lock);
     return names->emplace(name).first->c_str();
 }
 
-Class::Class(Class* super, std::string name) : Object(nullptr), m_super(super), m_name(std::move(name)) {}
+Class::Class(Class* super, std::string name)
+    : Object(nullptr), m_super(super), m_name(std::move(name)) {
+    // The root metaclass inherits from the root class, so class objects answer the root
+    // class's instance methods too.
+    m_meta = new Class(super ? super->m_meta : this, m_name, nullptr);
+    setIsa(m_meta);
+}
+
+Class::Class(Class* super, std::string name, std::nullptr_t)
+    : Object(nullptr), m_super(super), m_name(std::move(name)) {}
 
 IMP Class::addMethod(SEL sel, IMP imp) {
     std::unique_lock guard(m_lock);
@@ -44,6 +57,10 @@ bool Class::definesMethod(SEL sel) const {
     return m_methods.count(sel) != 0;
 }
 
+bool Class::instancesRespondToSelector(const char* selector) const {
+    return selector && lookup(sel_registerName(selector)) != nullptr;
+}
+
 bool Class::isSubclassOf(const Class* other) const {
     for (const Class* cls = this; cls; cls = cls->m_super)
         if (cls == other)
@@ -65,7 +82,9 @@ Registry& registry() {
 
 } // namespace
 
-Class* objc_allocateClassPair(Class* super, const char* name) { return new Class(super, name); }
+Class* objc_allocateClassPair(Class* super, const char* name) {
+    return new Class(super, name);
+}
 
 void objc_registerClassPair(Class* cls) {
     Registry& r = registry();
@@ -97,6 +116,13 @@ void objc_unregisterClass(Class* cls) {
     auto it = r.classes.find(cls->name());
     if (it != r.classes.end() && it->second == cls)
         r.classes.erase(it);
+}
+
+std::string unrecognizedSelectorMessage(const Object* receiver, const char* selector) {
+    auto* cls = dynamic_cast<const Class*>(receiver);
+    std::string name = receiver->isa() ? receiver->isa()->name() : std::string("?");
+    return std::string(cls ? "+[" : "-[") + name + " " + (selector ? selector : "(null)") +
+           "]: unrecognized selector";
 }
 
 Class* NSObjectClass() {
@@ -195,33 +221,56 @@ void objc_removeAssociatedObjects(const Object* object) {
 
 // @synchronized ----------------------------------------------------------------------------
 
-namespace {
+// A recursive lock that knows its owner, so that an exit by a thread that does not hold it
+// is refused instead of corrupting the lock. Created on first use, freed with the object.
+struct SyncLock {
+    std::mutex lock;
+    std::condition_variable released;
+    std::thread::id owner;
+    unsigned depth = 0;
 
-std::recursive_mutex& syncLock(const Object* object) {
-    static std::mutex tableLock;
-    // One lock per object address, kept for the process's life like the device's SyncData cache.
-    static auto* table = new std::unordered_map<const void*, std::unique_ptr<std::recursive_mutex>>;
-    std::lock_guard guard(tableLock);
-    auto& slot = (*table)[object];
-    if (!slot)
-        slot = std::make_unique<std::recursive_mutex>();
-    return *slot;
+    static SyncLock& of(const Object* object) {
+        SyncLock* existing = object->m_sync.load(std::memory_order_acquire);
+        if (existing)
+            return *existing;
+        auto* fresh = new SyncLock;
+        if (object->m_sync.compare_exchange_strong(existing, fresh, std::memory_order_acq_rel))
+            return *fresh;
+        delete fresh;
+        return *existing;
+    }
+};
+
+void destroySyncLock(SyncLock* lock) {
+    delete lock;
 }
-
-} // namespace
 
 int objc_sync_enter(const Object* object) {
     if (!object)
-        return -1;
-    syncLock(object).lock();
-    return 0;
+        return OBJC_SYNC_SUCCESS;
+    SyncLock& sync = SyncLock::of(object);
+    std::unique_lock guard(sync.lock);
+    auto self = std::this_thread::get_id();
+    if (sync.depth == 0 || sync.owner != self) {
+        sync.released.wait(guard, [&] { return sync.depth == 0; });
+        sync.owner = self;
+    }
+    ++sync.depth;
+    return OBJC_SYNC_SUCCESS;
 }
 
 int objc_sync_exit(const Object* object) {
     if (!object)
-        return -1;
-    syncLock(object).unlock();
-    return 0;
+        return OBJC_SYNC_SUCCESS;
+    SyncLock& sync = SyncLock::of(object);
+    std::lock_guard guard(sync.lock);
+    if (sync.depth == 0 || sync.owner != std::this_thread::get_id())
+        return OBJC_SYNC_NOT_OWNING_THREAD_ERROR;
+    if (--sync.depth == 0) {
+        sync.owner = {};
+        sync.released.notify_one();
+    }
+    return OBJC_SYNC_SUCCESS;
 }
 
 } // namespace objc

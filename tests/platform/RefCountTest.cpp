@@ -1,0 +1,186 @@
+// Reference counting at its edges: self-assignment, self-owning objects, destroy-once, and
+// weak links that read as nil.
+#include "objc/Object.h"
+#include "support/LifetimeProbe.h"
+
+#include <gtest/gtest.h>
+#include <utility>
+
+namespace {
+
+using objc::adopt;
+using objc::Ref;
+using objc::RefPtr;
+using objc::WeakPtr;
+
+TEST(RefCount, AdoptTakesOverTheFirstReference) {
+    std::atomic<int> deaths{0};
+    {
+        Ref<LifetimeProbe> probe = LifetimeProbe::create(deaths);
+        EXPECT_EQ(probe->retainCount(), 1u);
+        RefPtr<LifetimeProbe> second = probe;
+        EXPECT_EQ(probe->retainCount(), 2u);
+    }
+    EXPECT_EQ(deaths, 1);
+}
+
+TEST(RefCount, SelfAssignmentKeepsTheObject) {
+    std::atomic<int> deaths{0};
+    Ref<LifetimeProbe> ref = LifetimeProbe::create(deaths);
+    RefPtr<LifetimeProbe> ptr = ref;
+    Ref<LifetimeProbe>& refAlias = ref;
+    RefPtr<LifetimeProbe>& ptrAlias = ptr;
+    ref = refAlias;
+    ptr = ptrAlias;
+    EXPECT_EQ(deaths, 0);
+    EXPECT_EQ(ref->retainCount(), 2u);
+    EXPECT_EQ(ptr.get(), ref.ptr());
+}
+
+TEST(RefCount, SelfMoveAssignmentKeepsTheObject) {
+    std::atomic<int> deaths{0};
+    RefPtr<LifetimeProbe> ptr = LifetimeProbe::create(deaths);
+    RefPtr<LifetimeProbe>& alias = ptr;
+    ptr = std::move(alias);
+    ASSERT_TRUE(ptr);
+    EXPECT_EQ(ptr->retainCount(), 1u);
+    ptr = nullptr;
+    EXPECT_EQ(deaths, 1);
+}
+
+TEST(RefCount, CopiesAndMovesDestroyOnce) {
+    std::atomic<int> deaths{0};
+    {
+        RefPtr<LifetimeProbe> a = LifetimeProbe::create(deaths);
+        RefPtr<LifetimeProbe> b = a;
+        RefPtr<LifetimeProbe> c = std::move(b);
+        Ref<LifetimeProbe> d = c.releaseNonNull();
+        RefPtr<objc::Object> e = d;
+        a = nullptr;
+        EXPECT_EQ(deaths, 0);
+        EXPECT_EQ(d->retainCount(), 2u);
+    }
+    EXPECT_EQ(deaths, 1);
+}
+
+// Keeps itself alive until it is told it is done, then lets go from inside its own method.
+class SelfOwner : public objc::Object {
+public:
+    static WeakPtr<SelfOwner> start(std::atomic<int>& deaths) {
+        auto* raw = new SelfOwner(deaths);
+        raw->m_self = adopt(raw);
+        return WeakPtr<SelfOwner>(raw);
+    }
+    void finish() { m_self = nullptr; }
+
+private:
+    explicit SelfOwner(std::atomic<int>& deaths) : m_deaths(deaths) {}
+    ~SelfOwner() override { ++m_deaths; }
+    RefPtr<SelfOwner> m_self;
+    std::atomic<int>& m_deaths;
+};
+
+TEST(RefCount, SelfOwningObjectLetsGoInsideItsOwnMethod) {
+    std::atomic<int> deaths{0};
+    WeakPtr<SelfOwner> link = SelfOwner::start(deaths);
+    ASSERT_TRUE(link.get());
+    EXPECT_EQ(deaths, 0);
+    // No temporary strong reference may cover the call: the last reference must go while
+    // finish() runs on the object.
+    SelfOwner* raw = link.get().get();
+    raw->finish();
+    EXPECT_EQ(deaths, 1);
+    EXPECT_FALSE(link.get());
+}
+
+// A child whose destructor reaches back into its parent and clears the very pointer that is
+// releasing it. The pointer must already read null, so the child is not released twice.
+class Parent;
+class Child : public objc::Object {
+public:
+    Child(Parent& parent, std::atomic<int>& deaths) : m_parent(parent), m_deaths(deaths) {}
+    ~Child() override;
+
+private:
+    Parent& m_parent;
+    std::atomic<int>& m_deaths;
+};
+
+class Parent : public objc::Object {
+public:
+    RefPtr<Child> child;
+};
+
+Child::~Child() {
+    ++m_deaths;
+    EXPECT_FALSE(m_parent.child);
+    m_parent.child = nullptr;
+}
+
+TEST(RefCount, ReleaseThatReachesBackFindsThePointerCleared) {
+    std::atomic<int> deaths{0};
+    Ref<Parent> parent = adopt(new Parent);
+    parent->child = adopt(new Child(parent.get(), deaths));
+    parent->child = nullptr;
+    EXPECT_EQ(deaths, 1);
+
+    parent->child = adopt(new Child(parent.get(), deaths));
+    parent->child = RefPtr<Child>(); // assignment from another pointer, not from nullptr
+    EXPECT_EQ(deaths, 2);
+}
+
+TEST(WeakLink, ReadsNilOnceTheTargetIsGone) {
+    std::atomic<int> deaths{0};
+    RefPtr<LifetimeProbe> strong = LifetimeProbe::create(deaths);
+    WeakPtr<LifetimeProbe> weak(strong);
+    WeakPtr<LifetimeProbe> copy = weak;
+    EXPECT_EQ(weak.get(), strong);
+    EXPECT_EQ(strong->retainCount(), 1u) << "a weak link must not own";
+    strong = nullptr;
+    EXPECT_EQ(deaths, 1);
+    EXPECT_FALSE(weak.get());
+    EXPECT_FALSE(copy);
+}
+
+TEST(WeakLink, OutlivesItsTargetAndCanBeReassigned) {
+    std::atomic<int> deaths{0};
+    WeakPtr<LifetimeProbe> weak;
+    EXPECT_FALSE(weak.get());
+    {
+        Ref<LifetimeProbe> first = LifetimeProbe::create(deaths);
+        weak = WeakPtr<LifetimeProbe>(first);
+    }
+    EXPECT_FALSE(weak.get());
+    Ref<LifetimeProbe> second = LifetimeProbe::create(deaths);
+    weak = WeakPtr<LifetimeProbe>(second);
+    EXPECT_EQ(weak.get().get(), second.ptr());
+    weak = nullptr;
+    EXPECT_FALSE(weak.get());
+    EXPECT_EQ(deaths, 1);
+}
+
+// While an object is being destroyed, a weak link to it must not revive it.
+class Introspective : public objc::Object {
+public:
+    explicit Introspective(bool& sawNil) : m_sawNil(sawNil) {}
+    ~Introspective() override { m_sawNil = !WeakPtr<Introspective>(this).get(); }
+
+private:
+    bool& m_sawNil;
+};
+
+TEST(WeakLink, ReadsNilFromInsideTheTargetsDestructor) {
+    bool sawNil = false;
+    { Ref<Introspective> object = adopt(new Introspective(sawNil)); }
+    EXPECT_TRUE(sawNil);
+}
+
+TEST(WeakLink, NullSourcesGiveEmptyLinks) {
+    RefPtr<LifetimeProbe> none;
+    WeakPtr<LifetimeProbe> fromNull(none);
+    WeakPtr<LifetimeProbe> fromRaw(static_cast<const LifetimeProbe*>(nullptr));
+    EXPECT_FALSE(fromNull.get());
+    EXPECT_FALSE(fromRaw.get());
+}
+
+} // namespace
