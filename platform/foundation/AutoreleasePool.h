@@ -1,6 +1,6 @@
 // NS::AutoreleasePool: holds autoreleased objects until the pool drains. Pools nest per
-// thread; autorelease() with no pool keeps the object until the thread's outermost pool
-// exists, so factory results never dangle where the caller keeps no reference.
+// thread, innermost first. An object autoreleased with no pool in place goes to the thread's
+// own implicit pool, which drains when the thread ends, so nothing is leaked.
 #pragma once
 
 #include "objc/Object.h"
@@ -12,10 +12,13 @@ namespace NS {
 class AutoreleasePool {
 public:
     AutoreleasePool();
-    ~AutoreleasePool() { drain(); }
+    // Drains, and takes the pool off this thread's stack of pools.
+    ~AutoreleasePool();
     AutoreleasePool(const AutoreleasePool&) = delete;
     AutoreleasePool& operator=(const AutoreleasePool&) = delete;
 
+    // Releases everything the pool holds, including what is autoreleased while that happens.
+    // The pool stays in place.
     void drain();
     std::size_t size() const { return m_objects.size(); }
 
@@ -26,8 +29,7 @@ private:
 };
 
 // Puts the reference in the innermost pool of this thread and returns a plain pointer that
-// stays valid until that pool drains. With no pool, the object is leaked and a warning logged,
-// as the device does.
+// stays valid until that pool drains.
 objc::Object* autorelease(objc::Ref<objc::Object> object);
 template <typename T>
 T* autorelease(objc::Ref<T> object) {

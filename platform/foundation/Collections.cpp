@@ -21,7 +21,9 @@ RefPtr<objc::Object> Array::objectAtIndex(std::size_t index) const {
     return index < m_items.size() ? m_items[index] : nullptr;
 }
 
-RefPtr<objc::Object> Array::lastObject() const { return m_items.empty() ? nullptr : m_items.back(); }
+RefPtr<objc::Object> Array::lastObject() const {
+    return m_items.empty() ? nullptr : m_items.back();
+}
 
 std::string Array::description() const {
     std::string out = "(";
@@ -30,6 +32,19 @@ std::string Array::description() const {
         out += m_items[i] ? m_items[i]->description() : "(null)";
     }
     return out + ")";
+}
+
+bool Array::isEqual(const objc::Object* other) const {
+    auto* a = dynamic_cast<const Array*>(other);
+    if (!a || a->m_items.size() != m_items.size())
+        return false;
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        const RefPtr<objc::Object>& mine = m_items[i];
+        const RefPtr<objc::Object>& theirs = a->m_items[i];
+        if (mine ? !mine->isEqual(theirs.get()) : static_cast<bool>(theirs))
+            return false;
+    }
+    return true;
 }
 
 Ref<Dictionary> Dictionary::dictionary(Entries entries) {
@@ -75,8 +90,12 @@ void MutableDictionary::setObjectForKey(RefPtr<objc::Object> object, std::string
         m_entries[std::string(key)] = std::move(object);
 }
 
-void MutableDictionary::removeObjectForKey(std::string_view key) { m_entries.erase(std::string(key)); }
+void MutableDictionary::removeObjectForKey(std::string_view key) {
+    m_entries.erase(std::string(key));
+}
 
-Ref<objc::Object> MutableDictionary::copy() const { return Dictionary::dictionary(m_entries); }
+Ref<objc::Object> MutableDictionary::copy() const {
+    return Dictionary::dictionary(m_entries);
+}
 
 } // namespace NS

@@ -21,6 +21,7 @@ public:
     void addObject(RefPtr<objc::Object> object) { m_items.push_back(std::move(object)); }
 
     std::string description() const override;
+    bool isEqual(const objc::Object* other) const override;
 
 private:
     explicit Array(std::vector<RefPtr<objc::Object>> items) : m_items(std::move(items)) {}

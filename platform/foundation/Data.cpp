@@ -1,9 +1,17 @@
 #include "foundation/Data.h"
 
-#include <cstdio>
-#include <ctime>
+#include "objc/Runtime.h"
 
 namespace NS {
+
+Data::Data(std::string bytes) : m_bytes(std::move(bytes)) {
+    static objc::Class* cls = objc::objc_lookUpOrRegisterClass("NSData", objc::NSObjectClass());
+    setIsa(cls);
+}
+
+objc::Ref<Data> Data::dataWithBytes(std::string bytes) {
+    return objc::adopt(new Data(std::move(bytes)));
+}
 
 std::string Data::description() const {
     static const char* hex = "0123456789abcdef";
@@ -21,15 +29,6 @@ std::string Data::description() const {
 bool Data::isEqual(const objc::Object* other) const {
     auto* d = dynamic_cast<const Data*>(other);
     return d && d->m_bytes == m_bytes;
-}
-
-std::string Date::description() const {
-    std::time_t t = static_cast<std::time_t>(m_seconds);
-    std::tm utc{};
-    gmtime_r(&t, &utc);
-    char buffer[40];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S +0000", &utc);
-    return buffer;
 }
 
 } // namespace NS

@@ -1,6 +1,7 @@
-// NS::Data: immutable bytes, and NS::Date: a point in time.
+// NS::Data: immutable bytes. (NS::Date, which used to live here, has its own header.)
 #pragma once
 
+#include "foundation/Date.h"
 #include "objc/Object.h"
 
 #include <string>
@@ -9,31 +10,15 @@ namespace NS {
 
 class Data : public objc::Object {
 public:
-    static objc::Ref<Data> dataWithBytes(std::string bytes) {
-        return objc::adopt(new Data(std::move(bytes)));
-    }
+    static objc::Ref<Data> dataWithBytes(std::string bytes);
     const std::string& bytes() const { return m_bytes; }
     std::size_t length() const { return m_bytes.size(); }
     std::string description() const override;
     bool isEqual(const objc::Object* other) const override;
 
 private:
-    explicit Data(std::string bytes) : m_bytes(std::move(bytes)) {}
+    explicit Data(std::string bytes);
     std::string m_bytes;
-};
-
-class Date : public objc::Object {
-public:
-    // Seconds since 1970-01-01 UTC.
-    static objc::Ref<Date> dateWithTimeIntervalSince1970(double seconds) {
-        return objc::adopt(new Date(seconds));
-    }
-    double timeIntervalSince1970() const { return m_seconds; }
-    std::string description() const override;
-
-private:
-    explicit Date(double seconds) : m_seconds(seconds) {}
-    double m_seconds;
 };
 
 } // namespace NS

@@ -33,7 +33,9 @@ objc::Ref<Number> Number::numberWithDouble(double value) {
     return n;
 }
 
-bool Number::boolValue() const { return m_kind == Kind::Real ? m_real != 0.0 : m_int != 0; }
+bool Number::boolValue() const {
+    return m_kind == Kind::Real ? m_real != 0.0 : m_int != 0;
+}
 
 long long Number::longLongValue() const {
     if (m_kind != Kind::Real)
@@ -61,7 +63,9 @@ int Number::intValue() const {
     return static_cast<int>(m_int); // wraps to 32 bits, as a C cast does
 }
 
-double Number::doubleValue() const { return m_kind == Kind::Real ? m_real : static_cast<double>(m_int); }
+double Number::doubleValue() const {
+    return m_kind == Kind::Real ? m_real : static_cast<double>(m_int);
+}
 
 std::string Number::description() const {
     if (m_kind != Kind::Real)

@@ -4,12 +4,12 @@
 #include "foundation/Data.h"
 #include "foundation/Number.h"
 
-#include <plist/plist.h>
-
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <plist/plist.h>
 #include <sstream>
 
 namespace NS {
@@ -110,8 +110,12 @@ plist_t fromObject(const objc::Object& object) {
     if (auto* d = dynamic_cast<const Data*>(&object))
         return plist_new_data(d->bytes().data(), d->length());
     if (auto* date = dynamic_cast<const Date*>(&object)) {
+        // Whole seconds toward the past and a non-negative fraction, which the binary form
+        // keeps (the XML form has whole seconds only).
         double since = date->timeIntervalSince1970() - kReferenceDate;
-        return plist_new_date(static_cast<int32_t>(since), 0);
+        double whole = std::floor(since);
+        return plist_new_date(static_cast<int32_t>(whole),
+                              static_cast<int32_t>(std::lround((since - whole) * 1e6)));
     }
     if (auto* a = dynamic_cast<const Array*>(&object)) {
         plist_t array = plist_new_array();

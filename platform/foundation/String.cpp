@@ -11,8 +11,12 @@ namespace NS {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::size_t skipBlanks(const std::string& s) {
     std::size_t i = 0;
@@ -28,7 +32,9 @@ String::String(std::string text) : m_text(std::move(text)) {
     setIsa(cls);
 }
 
-Ref<String> String::string(std::string_view text) { return objc::adopt(new String(std::string(text))); }
+Ref<String> String::string(std::string_view text) {
+    return objc::adopt(new String(std::string(text)));
+}
 
 Ref<String> String::initWithData(const Data& data, StringEncoding encoding) {
     if (encoding != ASCIIStringEncoding)
@@ -136,7 +142,9 @@ int String::intValue() const {
     return static_cast<int>(value);
 }
 
-double String::doubleValue() const { return std::strtod(m_text.c_str() + skipBlanks(m_text), nullptr); }
+double String::doubleValue() const {
+    return std::strtod(m_text.c_str() + skipBlanks(m_text), nullptr);
+}
 
 bool String::isEqual(const objc::Object* other) const {
     auto* text = dynamic_cast<const String*>(other);

@@ -35,6 +35,8 @@ struct FormatArg {
     FormatArg(long i) : kind(Kind::Integer), integer(i) {}
     FormatArg(long long i) : kind(Kind::Integer), integer(i) {}
     FormatArg(unsigned i) : kind(Kind::Integer), integer(i) {}
+    FormatArg(unsigned long i) : kind(Kind::Integer), integer(static_cast<long long>(i)) {}
+    FormatArg(unsigned long long i) : kind(Kind::Integer), integer(static_cast<long long>(i)) {}
 };
 
 class String : public objc::Object {
@@ -75,6 +77,8 @@ private:
 };
 
 // A short way to make a string literal into an object.
-inline Ref<String> str(std::string_view text) { return String::string(text); }
+inline Ref<String> str(std::string_view text) {
+    return String::string(text);
+}
 
 } // namespace NS

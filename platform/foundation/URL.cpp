@@ -3,7 +3,6 @@
 #include "objc/Runtime.h"
 
 #include <uriparser/Uri.h>
-
 #include <vector>
 
 namespace NS {
@@ -56,8 +55,10 @@ RefPtr<URL> URL::URLWithString(std::string_view text) {
     if (scheme == "file") {
         // file:///a/b -> /a/b, percent-escapes undone.
         std::string rest = owned.substr(owned.find(':') + 1);
+        rest = rest.substr(0, rest.find_first_of("?#"));
         if (rest.rfind("//", 0) == 0)
-            rest = rest.substr(rest.find('/', 2) == std::string::npos ? rest.size() : rest.find('/', 2));
+            rest = rest.substr(rest.find('/', 2) == std::string::npos ? rest.size()
+                                                                      : rest.find('/', 2));
         std::vector<char> buffer(rest.begin(), rest.end());
         buffer.push_back('\0');
         uriUnescapeInPlaceA(buffer.data());
@@ -68,10 +69,15 @@ RefPtr<URL> URL::URLWithString(std::string_view text) {
     return url;
 }
 
-Ref<URL> URL::fileURLWithPath(const String* path) { return fileURLWithPath(path ? path->str() : ""); }
+Ref<URL> URL::fileURLWithPath(const String* path) {
+    return fileURLWithPath(path ? path->str() : "");
+}
 
 Ref<URL> URL::fileURLWithPath(std::string_view path) {
-    auto url = objc::adopt(new URL("file://" + percentEscapePath(path), "file", std::string(path)));
+    // A relative path is taken from the device's "/", the working directory of its processes;
+    // without the slash, its first part would read as a host name.
+    std::string absolute = path.starts_with('/') ? std::string(path) : "/" + std::string(path);
+    auto url = objc::adopt(new URL("file://" + percentEscapePath(absolute), "file", absolute));
     url->setIsa(urlClass());
     return url;
 }

@@ -10,7 +10,7 @@ public:
     // Nil for text that is not a valid URL reference (RFC 3986, checked with uriparser).
     static RefPtr<URL> URLWithString(const String* text);
     static RefPtr<URL> URLWithString(std::string_view text);
-    // A file URL for an absolute device path.
+    // A file URL for a device path; a relative one is taken from "/".
     static Ref<URL> fileURLWithPath(const String* path);
     static Ref<URL> fileURLWithPath(std::string_view path);
 

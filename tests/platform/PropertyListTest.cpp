@@ -1,0 +1,209 @@
+// Reading property lists through NS::MutableDictionary::initWithContentsOfFile: XML and
+// binary, every value type the settings use, and nil for anything that is not a dictionary.
+#include "foundation/Collections.h"
+#include "foundation/Data.h"
+#include "foundation/Number.h"
+#include "support/FakeClock.h"
+#include "support/TemporaryRoot.h"
+
+#include <climits>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace NS;
+using objc::RefPtr;
+
+const char* const kPath = "/var/mobile/Library/Preferences/com.quarvo.tapsonata.plist";
+
+const char* const kXml = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+    <key>blob</key><data>AAH+</data>
+    <key>enabled</key><true/>
+    <key>huge</key><integer>-9223372036854775808</integer>
+    <key>instrument</key><integer>4</integer>
+    <key>list</key><array><integer>1</integer><string>a</string></array>
+    <key>name</key><string>piano</string>
+    <key>negative</key><integer>-5</integer>
+    <key>nested</key><dict><key>k</key><string>v</string></dict>
+    <key>off</key><false/>
+    <key>ratio</key><real>2.5</real>
+    <key>when</key><date>2026-12-31T23:30:00Z</date>
+</dict>
+</plist>
+)";
+
+// The same dictionary as a binary property list, as Python's plistlib writes it (which writes
+// negative integers in eight bytes, like the device).
+const std::string kBinary("\x62\x70\x6c\x69\x73\x74\x30\x30\xdb\x01\x02\x03\x04\x05\x06\x07"
+                          "\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10\x13\x14\x15\x18\x19\x1a\x54"
+                          "\x62\x6c\x6f\x62\x57\x65\x6e\x61\x62\x6c\x65\x64\x54\x68\x75\x67"
+                          "\x65\x5a\x69\x6e\x73\x74\x72\x75\x6d\x65\x6e\x74\x54\x6c\x69\x73"
+                          "\x74\x54\x6e\x61\x6d\x65\x58\x6e\x65\x67\x61\x74\x69\x76\x65\x56"
+                          "\x6e\x65\x73\x74\x65\x64\x53\x6f\x66\x66\x55\x72\x61\x74\x69\x6f"
+                          "\x54\x77\x68\x65\x6e\x43\x00\x01\xfe\x09\x13\x80\x00\x00\x00\x00"
+                          "\x00\x00\x00\x10\x04\xa2\x11\x12\x10\x01\x51\x61\x55\x70\x69\x61"
+                          "\x6e\x6f\x13\xff\xff\xff\xff\xff\xff\xff\xfb\xd1\x16\x17\x51\x6b"
+                          "\x51\x76\x08\x23\x40\x04\x00\x00\x00\x00\x00\x00\x33\x41\xc8\x73"
+                          "\x8e\x7c\x00\x00\x00\x08\x1f\x24\x2c\x31\x3c\x41\x46\x4f\x56\x5a"
+                          "\x60\x65\x69\x6a\x73\x75\x78\x7a\x7c\x82\x8b\x8e\x90\x92\x93\x9c"
+                          "\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x1b"
+                          "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xa5",
+                          224);
+
+RefPtr<MutableDictionary> read(const char* path = kPath) {
+    return MutableDictionary::initWithContentsOfFile(str(path).ptr());
+}
+
+template <typename T>
+RefPtr<T> value(const Dictionary& dictionary, const char* key) {
+    RefPtr<objc::Object> object = dictionary.objectForKey(key);
+    return RefPtr<T>(dynamic_cast<T*>(object.get()));
+}
+
+void expectTheSettings(const Dictionary& settings) {
+    EXPECT_EQ(settings.count(), 11u);
+    ASSERT_TRUE(value<Number>(settings, "enabled"));
+    EXPECT_EQ(value<Number>(settings, "enabled")->kind(), Number::Kind::Bool);
+    EXPECT_TRUE(value<Number>(settings, "enabled")->boolValue());
+    EXPECT_FALSE(value<Number>(settings, "off")->boolValue());
+    EXPECT_EQ(value<Number>(settings, "instrument")->intValue(), 4);
+    EXPECT_EQ(value<Number>(settings, "negative")->longLongValue(), -5);
+    EXPECT_EQ(value<Number>(settings, "negative")->intValue(), -5);
+    EXPECT_EQ(value<Number>(settings, "huge")->longLongValue(), LLONG_MIN);
+    EXPECT_DOUBLE_EQ(value<Number>(settings, "ratio")->doubleValue(), 2.5);
+    EXPECT_EQ(value<String>(settings, "name")->str(), "piano");
+    ASSERT_TRUE(value<Date>(settings, "when"));
+    EXPECT_DOUBLE_EQ(value<Date>(settings, "when")->timeIntervalSince1970(),
+                     utcTime(2026, 12, 31, 23, 30));
+    ASSERT_TRUE(value<Data>(settings, "blob"));
+    EXPECT_EQ(value<Data>(settings, "blob")->bytes(), std::string("\x00\x01\xfe", 3));
+    auto list = value<Array>(settings, "list");
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->count(), 2u);
+    EXPECT_EQ(dynamic_cast<Number*>(list->objectAtIndex(0).get())->intValue(), 1);
+    EXPECT_TRUE(list->objectAtIndex(1)->isEqual(str("a").ptr()));
+    auto nested = value<Dictionary>(settings, "nested");
+    ASSERT_TRUE(nested);
+    EXPECT_EQ(value<String>(*nested, "k")->str(), "v");
+}
+
+class PropertyListFile : public ::testing::Test {
+protected:
+    TemporaryRoot root;
+};
+
+TEST_F(PropertyListFile, ReadsXml) {
+    root.write(kPath, kXml);
+    RefPtr<MutableDictionary> settings = read();
+    ASSERT_TRUE(settings);
+    expectTheSettings(*settings);
+}
+
+TEST_F(PropertyListFile, ReadsBinary) {
+    root.write(kPath, kBinary);
+    RefPtr<MutableDictionary> settings = read();
+    ASSERT_TRUE(settings);
+    expectTheSettings(*settings);
+}
+
+TEST_F(PropertyListFile, TheResultIsMutable) {
+    root.write(kPath, kXml);
+    RefPtr<MutableDictionary> settings = read();
+    ASSERT_TRUE(settings);
+    settings->setObjectForKey(str("violin"), "name");
+    settings->removeObjectForKey("blob");
+    EXPECT_EQ(value<String>(*settings, "name")->str(), "violin");
+    EXPECT_FALSE(settings->objectForKey("blob"));
+}
+
+TEST_F(PropertyListFile, EmptyDictionaryIsNotNil) {
+    root.write(kPath, "<plist version=\"1.0\"><dict/></plist>");
+    RefPtr<MutableDictionary> settings = read();
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->count(), 0u);
+}
+
+TEST_F(PropertyListFile, MissingFileGivesNil) {
+    EXPECT_FALSE(read());
+    EXPECT_FALSE(MutableDictionary::initWithContentsOfFile(nullptr));
+}
+
+TEST_F(PropertyListFile, MalformedFilesGiveNil) {
+    for (const std::string& bytes :
+         {std::string(""), std::string("not a plist at all"), std::string(kXml).substr(0, 200),
+          std::string("<plist><dict><true/></dict></plist>"), std::string("bplist00"),
+          kBinary.substr(0, 100), kBinary.substr(0, 220),
+          std::string("bplist00") + std::string(300, '\xff')}) {
+        root.write(kPath, bytes);
+        EXPECT_FALSE(read()) << testing::PrintToString(bytes);
+    }
+}
+
+TEST_F(PropertyListFile, RootThatIsNotADictionaryGivesNil) {
+    root.write(kPath, "<plist version=\"1.0\"><array><integer>1</integer></array></plist>");
+    EXPECT_FALSE(read());
+    root.write(kPath, std::string("bplist00\xa2\x01\x02\x10\x01\x10\x02\x08\x0b\x0d\x00\x00\x00"
+                                  "\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00"
+                                  "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x0f",
+                                  53));
+    EXPECT_FALSE(read());
+    root.write(kPath, "<plist version=\"1.0\"><string>enabled</string></plist>");
+    EXPECT_FALSE(read());
+}
+
+TEST_F(PropertyListFile, PathsOutsideTheRootOrNotFilesGiveNil) {
+    root.write("/etc/secret.plist", kXml);
+    EXPECT_FALSE(read("/var/../../etc/secret.plist"));
+    EXPECT_FALSE(read("var/mobile/relative.plist"));
+    std::filesystem::create_directories(root.path("/var/mobile/folder.plist"));
+    EXPECT_FALSE(read("/var/mobile/folder.plist"));
+}
+
+TEST(PropertyList, WrittenAndReadBackInBothForms) {
+    auto original = MutableDictionary::dictionary();
+    original->setObjectForKey(Number::numberWithBool(true), "enabled");
+    original->setObjectForKey(Number::numberWithInt(-3), "negative");
+    original->setObjectForKey(Number::numberWithDouble(0.25), "real");
+    original->setObjectForKey(str("t\u00eate"), "text");
+    original->setObjectForKey(Data::dataWithBytes(std::string("\0\1", 2)), "data");
+    original->setObjectForKey(Date::dateWithTimeIntervalSince1970(utcTime(2027, 1, 1, 0, 30)),
+                              "date");
+    original->setObjectForKey(Array::array({str("a"), Number::numberWithInt(2)}), "list");
+    for (const std::string& bytes :
+         {propertyListToXML(*original), propertyListToBinary(*original)}) {
+        RefPtr<objc::Object> back = propertyListFromBytes(bytes);
+        ASSERT_TRUE(back);
+        EXPECT_TRUE(original->isEqual(back.get())) << back->description();
+    }
+}
+
+RefPtr<Date> dateAfterRoundTrip(double when, bool binary) {
+    auto root = MutableDictionary::dictionary();
+    root->setObjectForKey(Date::dateWithTimeIntervalSince1970(when), "when");
+    RefPtr<objc::Object> back =
+        propertyListFromBytes(binary ? propertyListToBinary(*root) : propertyListToXML(*root));
+    auto* dictionary = dynamic_cast<Dictionary*>(back.get());
+    return dictionary ? value<Date>(*dictionary, "when") : nullptr;
+}
+
+TEST(PropertyList, BinaryDatesKeepTheirFractionOfASecond) {
+    double when = utcTime(2026, 6, 1, 12) + 0.25;
+    RefPtr<Date> date = dateAfterRoundTrip(when, true);
+    ASSERT_TRUE(date);
+    EXPECT_NEAR(date->timeIntervalSince1970(), when, 1e-6);
+}
+
+TEST(PropertyList, DatesBeforeTheReferenceDate) {
+    double when = utcTime(1999, 12, 31, 23, 59, 59);
+    for (bool binary : {false, true}) {
+        RefPtr<Date> date = dateAfterRoundTrip(when, binary);
+        ASSERT_TRUE(date);
+        EXPECT_DOUBLE_EQ(date->timeIntervalSince1970(), when) << (binary ? "binary" : "XML");
+    }
+}
+
+} // namespace

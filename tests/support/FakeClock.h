@@ -1,0 +1,45 @@
+// A wall clock that stands still until a test moves it, and a scope that installs it as the
+// process's clock (NS::setClock) and puts the system clock back afterwards.
+#pragma once
+
+#include "foundation/Clock.h"
+
+#include <atomic>
+#include <memory>
+
+class FakeClock final : public NS::Clock {
+public:
+    explicit FakeClock(double secondsSince1970 = 0) : m_now(secondsSince1970) {}
+    double now() const override {
+        m_reads.fetch_add(1, std::memory_order_relaxed);
+        return m_now.load(std::memory_order_acquire);
+    }
+    void setNow(double secondsSince1970) {
+        m_now.store(secondsSince1970, std::memory_order_release);
+    }
+    void advance(double seconds) { setNow(m_now.load(std::memory_order_acquire) + seconds); }
+    // How often the clock was read.
+    int reads() const { return m_reads.load(std::memory_order_relaxed); }
+
+private:
+    std::atomic<double> m_now;
+    mutable std::atomic<int> m_reads{0};
+};
+
+class ScopedFakeClock {
+public:
+    explicit ScopedFakeClock(double secondsSince1970 = 0);
+    ~ScopedFakeClock();
+    ScopedFakeClock(const ScopedFakeClock&) = delete;
+    ScopedFakeClock& operator=(const ScopedFakeClock&) = delete;
+
+    FakeClock& clock() { return *m_clock; }
+    FakeClock* operator->() { return m_clock.get(); }
+
+private:
+    std::shared_ptr<FakeClock> m_clock;
+};
+
+// Seconds since 1970 of a UTC calendar moment, e.g. utcTime(2026, 12, 31, 23, 30).
+double utcTime(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,
+               int second = 0);

@@ -1,0 +1,25 @@
+// A fresh, empty device root for one test: created in the host's temporary folder, set with
+// device::setRoot, and removed with everything in it afterwards (the previous root is put
+// back). path("/var/mobile/x") gives the host path of a device path under it.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+class TemporaryRoot {
+public:
+    TemporaryRoot();
+    ~TemporaryRoot();
+    TemporaryRoot(const TemporaryRoot&) = delete;
+    TemporaryRoot& operator=(const TemporaryRoot&) = delete;
+
+    const std::filesystem::path& root() const { return m_root; }
+    std::filesystem::path path(std::string_view devicePath) const;
+    // Writes a file at a device path, creating its folders.
+    void write(std::string_view devicePath, const std::string& bytes) const;
+
+private:
+    std::filesystem::path m_root;
+    std::filesystem::path m_previous;
+};
