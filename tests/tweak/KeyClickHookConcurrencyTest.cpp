@@ -1,0 +1,36 @@
+#include "KeyClickFixture.h"
+#include "audiotoolbox/Output.h"
+#include "device/Random.h"
+
+#include <set>
+#include <thread>
+
+namespace {
+
+using HookConcurrency = KeyClickFixture;
+
+TEST_F(HookConcurrency, ClicksFromEightThreadsEachPlayANoteAndShareOneSoundPerNote) {
+    enable(2);
+    device::setRandomSource(device::seededRandomSource(7));
+    std::size_t before = audio::liveSystemSounds();
+    constexpr int kThreads = 8, kClicks = 400;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([] {
+            for (int i = 0; i < kClicks; ++i)
+                AudioServicesPlaySystemSound(1104 + (i & 1));
+        });
+    for (auto& t : threads)
+        t.join();
+    std::vector<SystemSoundID> notes = passedOn();
+    ASSERT_EQ(notes.size(), static_cast<std::size_t>(kThreads * kClicks));
+    std::set<SystemSoundID> distinct(notes.begin(), notes.end());
+    EXPECT_EQ(distinct.count(0), 0u);
+    EXPECT_EQ(distinct.count(1104), 0u);
+    EXPECT_EQ(distinct.count(1105), 0u);
+    EXPECT_LE(distinct.size(), 13u);
+    EXPECT_LE(audio::liveSystemSounds() - before, 13u);
+    audio::waitForPendingPlays();
+}
+
+} // namespace

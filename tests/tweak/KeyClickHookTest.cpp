@@ -1,0 +1,115 @@
+#include "KeyClickFixture.h"
+#include "audiotoolbox/Output.h"
+#include "device/Random.h"
+#include "support/EventRecorder.h"
+
+#include <fstream>
+#include <set>
+
+namespace {
+
+using Hook = KeyClickFixture;
+
+void fixRandom(std::uint32_t value, std::vector<std::uint32_t>* bounds = nullptr) {
+    device::setRandomSource([value, bounds](std::uint32_t bound) {
+        if (bounds)
+            bounds->push_back(bound);
+        return value;
+    });
+}
+
+// The device path of the note a created sound plays, from the platform's sound events.
+std::string fileOf(const support::EventRecorder& events, SystemSoundID id) {
+    audio::waitForPendingPlays();
+    for (const std::string& line : events.events("sound"))
+        if (device::jsonField(line, "id") == std::to_string(id))
+            return device::jsonField(line, "file").value_or("");
+    return "";
+}
+
+TEST_F(Hook, OtherSoundsPassUnchangedEnabledOrNot) {
+    for (bool enabled : {false, true}) {
+        tweak::settings().enabled = enabled;
+        for (SystemSoundID id : {1103u, 1106u, 0u, 1u, 4095u})
+            AudioServicesPlaySystemSound(id);
+    }
+    EXPECT_EQ(passedOn(),
+              (std::vector<SystemSoundID>{1103, 1106, 0, 1, 4095, 1103, 1106, 0, 1, 4095}));
+}
+
+TEST_F(Hook, ClicksPassUnchangedWhenDisabled) {
+    tweak::settings().enabled = false;
+    AudioServicesPlaySystemSound(1104);
+    AudioServicesPlaySystemSound(1105);
+    EXPECT_EQ(passedOn(), (std::vector<SystemSoundID>{1104, 1105}));
+}
+
+TEST_F(Hook, AClickBecomesADrumHitAndIsNeverPlayedItself) {
+    support::EventRecorder events;
+    enable(2);
+    std::vector<std::uint32_t> bounds;
+    fixRandom(12, &bounds);
+    AudioServicesPlaySystemSound(1105);
+    ASSERT_EQ(passedOn().size(), 1u);
+    SystemSoundID note = passedOn()[0];
+    EXPECT_NE(note & ~1u, 1104u);
+    EXPECT_NE(note, 0u);
+    EXPECT_EQ(bounds, std::vector<std::uint32_t>{13});
+    EXPECT_EQ(fileOf(events, note), "/Library/Application Support/Tapsonata/drums/13.mp3");
+}
+
+TEST_F(Hook, TheDrawnIndexPicksTheNote) {
+    support::EventRecorder events;
+    enable(1);
+    fixRandom(7);
+    AudioServicesPlaySystemSound(1104);
+    ASSERT_EQ(passedOn().size(), 1u);
+    EXPECT_EQ(fileOf(events, passedOn()[0]), "/Library/Application Support/Tapsonata/bass/do2.mp3");
+}
+
+TEST_F(Hook, AnInstrumentOutsideTheTableSuppressesTheClickWithoutADraw) {
+    for (int instrument : {6, 0, -1, 7}) {
+        enable(instrument);
+        std::vector<std::uint32_t> bounds;
+        fixRandom(0, &bounds);
+        AudioServicesPlaySystemSound(1104);
+        EXPECT_TRUE(bounds.empty());
+    }
+    EXPECT_EQ(passedOn(), (std::vector<SystemSoundID>{0, 0, 0, 0}));
+}
+
+// The device created a new system sound on every click and never disposed of it.
+TEST_F(Hook, TenThousandClicksKeepOneSoundPerNote) {
+    enable(4);
+    device::setRandomSource(device::seededRandomSource(42));
+    std::size_t before = audio::liveSystemSounds();
+    for (int i = 0; i < 10000; ++i)
+        AudioServicesPlaySystemSound(1104);
+    std::vector<SystemSoundID> notes = passedOn();
+    ASSERT_EQ(notes.size(), 10000u);
+    std::set<SystemSoundID> distinct(notes.begin(), notes.end());
+    EXPECT_EQ(distinct.size(), 8u); // every piano note was drawn, each always the same sound
+    EXPECT_EQ(distinct.count(0), 0u);
+    EXPECT_LE(audio::liveSystemSounds() - before, 8u);
+}
+
+TEST_F(Hook, ANoteThatCannotBeDecodedSuppressesTheClickAndIsTriedAgainLater) {
+    std::string good;
+    {
+        std::ifstream in(root->host("/Library/Application Support/Tapsonata/violin/do1.mp3"),
+                         std::ios::binary);
+        good.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    root->write("/Library/Application Support/Tapsonata/violin/do1.mp3", "not an mp3 at all");
+    enable(5);
+    fixRandom(0);
+    AudioServicesPlaySystemSound(1104);
+    EXPECT_EQ(passedOn(), std::vector<SystemSoundID>{0});
+
+    root->write("/Library/Application Support/Tapsonata/violin/do1.mp3", good);
+    AudioServicesPlaySystemSound(1104);
+    ASSERT_EQ(passedOn().size(), 2u);
+    EXPECT_NE(passedOn()[1], 0u);
+}
+
+} // namespace
