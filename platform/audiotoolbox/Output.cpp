@@ -1,0 +1,40 @@
+#include "audiotoolbox/Output.h"
+
+#include "audiotoolbox/OpenALOutput.h"
+#include "audiotoolbox/WavOutput.h"
+
+namespace audio {
+
+TeeOutput::TeeOutput(std::vector<std::shared_ptr<Output>> outputs) : m_outputs(std::move(outputs)) {
+    std::erase(m_outputs, nullptr);
+}
+
+void TeeOutput::play(const Play& play) {
+    for (auto& output : m_outputs)
+        output->play(play);
+}
+
+void TeeOutput::finish() {
+    for (auto& output : m_outputs)
+        output->finish();
+}
+
+std::string TeeOutput::kind() const {
+    std::string kind;
+    for (const auto& output : m_outputs)
+        kind += (kind.empty() ? "" : "+") + output->kind();
+    return kind.empty() ? "silence" : kind;
+}
+
+std::shared_ptr<Output> openDefaultOutput(std::optional<std::filesystem::path> wav,
+                                          const LiveOpener& openLive) {
+    std::shared_ptr<Output> output = openLive ? openLive() : OpenALOutput::openDefaultDevice();
+    if (!output && wav)
+        output = std::make_shared<WavOutput>(*wav);
+    if (!output)
+        output = std::make_shared<SilentOutput>();
+    setOutput(output);
+    return output;
+}
+
+} // namespace audio
