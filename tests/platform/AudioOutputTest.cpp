@@ -1,0 +1,147 @@
+// Choosing an output (device, then WAV, then silence), fanning out to several, and the live
+// OpenAL output, heard through a loopback device that mixes only when asked.
+#include "audiotoolbox/OpenALOutput.h"
+#include "audiotoolbox/Output.h"
+#include "audiotoolbox/Voices.h"
+#include "audiotoolbox/WavOutput.h"
+#include "support/RecordingOutput.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+std::shared_ptr<const audio::Sound> tone(SystemSoundID id, std::size_t length) {
+    auto sound = std::make_shared<audio::Sound>();
+    sound->id = id;
+    for (std::size_t i = 0; i < length; ++i)
+        sound->samples.push_back(static_cast<std::int16_t>(i % 100 < 50 ? 12000 : -12000));
+    return sound;
+}
+
+class OutputChoice : public testing::Test {
+protected:
+    fs::path dir = [] {
+        std::string pattern = (fs::temp_directory_path() / "tapsonata-out-XXXXXX").string();
+        return fs::path(mkdtemp(pattern.data()) ? pattern : "");
+    }();
+    ~OutputChoice() override {
+        audio::setOutput(nullptr);
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+};
+
+TEST_F(OutputChoice, TakesTheDeviceWhenOneOpens) {
+    auto device = std::make_shared<support::RecordingOutput>();
+    auto got = audio::openDefaultOutput(dir / "unused.wav", [&] { return device; });
+    EXPECT_EQ(got, device);
+    EXPECT_EQ(audio::output(), device);
+    EXPECT_EQ(got->kind(), "recording");
+    got->finish();
+    EXPECT_FALSE(fs::exists(dir / "unused.wav"));
+}
+
+TEST_F(OutputChoice, WritesTheAskedForWavWhenNoDeviceOpens) {
+    auto got = audio::openDefaultOutput(dir / "out.wav", [] { return nullptr; });
+    EXPECT_EQ(got->kind(), "wav");
+    EXPECT_EQ(audio::output(), got);
+    got->finish();
+    EXPECT_TRUE(fs::exists(dir / "out.wav"));
+}
+
+TEST_F(OutputChoice, FallsSilentWithNeitherDeviceNorWav) {
+    auto got = audio::openDefaultOutput(std::nullopt, [] { return nullptr; });
+    EXPECT_EQ(got->kind(), "silence");
+    EXPECT_EQ(audio::output(), got);
+}
+
+TEST_F(OutputChoice, NullInstallsSilence) {
+    audio::setOutput(std::make_shared<support::RecordingOutput>());
+    audio::setOutput(nullptr);
+    EXPECT_EQ(audio::output()->kind(), "silence");
+}
+
+TEST(TeeOutput, HandsEachPlayToEveryOutputInTurn) {
+    auto a = std::make_shared<support::RecordingOutput>();
+    auto b = std::make_shared<support::RecordingOutput>();
+    audio::TeeOutput tee({a, nullptr, b});
+    EXPECT_EQ(tee.kind(), "recording+recording");
+    tee.play({tone(7, 10), 3ms});
+    tee.finish();
+    for (const auto& out : {a, b}) {
+        ASSERT_EQ(out->count(), 1u);
+        EXPECT_EQ(out->played()[0].id, 7u);
+        EXPECT_EQ(out->played()[0].at, 3ms);
+        EXPECT_EQ(out->finished(), 1);
+    }
+}
+
+TEST(OpenALDevice, IsARealDeviceOrNothing) {
+    auto live = audio::OpenALOutput::openDefaultDevice();
+    if (!live)
+        GTEST_SKIP() << "this host has no sound device";
+    EXPECT_EQ(live->kind(), "openal");
+    EXPECT_NE(live->deviceName(), "No Output");
+    EXPECT_TRUE(live->soundingVoices().empty());
+}
+
+class OpenALLoopback : public testing::Test {
+protected:
+    void SetUp() override {
+        al = audio::OpenALOutput::openLoopback();
+        if (!al)
+            GTEST_SKIP() << "OpenAL Soft without the loopback extension";
+    }
+    std::shared_ptr<audio::OpenALOutput> al;
+};
+
+std::int64_t energy(const std::vector<std::int16_t>& x) {
+    return std::accumulate(x.begin(), x.end(), std::int64_t{0},
+                           [](std::int64_t sum, std::int16_t v) { return sum + std::abs(int(v)); });
+}
+
+// OpenAL Soft dithers its 16-bit output, so silence comes out as a sample or two of noise.
+bool silent(const std::vector<std::int16_t>& x) {
+    return std::all_of(x.begin(), x.end(), [](std::int16_t v) { return std::abs(int(v)) <= 2; });
+}
+
+TEST_F(OpenALLoopback, PlaysWhatItIsGivenAndFreesTheVoiceAfterwards) {
+    EXPECT_TRUE(silent(al->render(1024))) << "before any play";
+    al->play({tone(1, 4410), 0ns});
+    EXPECT_EQ(al->soundingVoices(), std::vector<SystemSoundID>{1});
+    EXPECT_GT(energy(al->render(4410)), 4410 * 1000);
+    al->render(4096); // past the sound's end, resampler tail included
+    EXPECT_TRUE(al->soundingVoices().empty());
+    EXPECT_TRUE(silent(al->render(1024))) << "after the sound's end";
+}
+
+TEST_F(OpenALLoopback, TheSeventeenthPlayStealsTheVoiceThatStartedFirst) {
+    for (SystemSoundID id = 1; id <= 17; ++id)
+        al->play({tone(id, 44100), 0ns});
+    std::vector<SystemSoundID> expected(audio::kMaxVoices);
+    std::iota(expected.begin(), expected.end(), 2);
+    EXPECT_EQ(al->soundingVoices(), expected);
+    al->play({tone(18, 44100), 0ns});
+    expected.erase(expected.begin());
+    expected.push_back(18);
+    EXPECT_EQ(al->soundingVoices(), expected);
+}
+
+TEST_F(OpenALLoopback, AVoiceOutlivesTheSoundsOtherOwners) {
+    auto sound = tone(5, 44100);
+    std::weak_ptr<const audio::Sound> watch = sound;
+    al->play({std::move(sound), 0ns});
+    EXPECT_FALSE(watch.expired()) << "the voice holds the sound while it plays";
+    EXPECT_GT(energy(al->render(2048)), 0);
+}
+
+} // namespace
