@@ -1,0 +1,84 @@
+// Appearance proxies: one per control class and container class, read by controls shown
+// later inside controllers of that class or of a subclass.
+#include "objc/Runtime.h"
+#include "uikit/Controls.h"
+#include "uikit/ViewController.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using objc::Ref;
+
+objc::Class* containerClass(const char* name, objc::Class* super = nullptr) {
+    return objc::objc_lookUpOrRegisterClass(
+        name, super ? super : UI::ViewController::viewControllerClass());
+}
+
+Ref<UI::Color> blue() {
+    return UI::Color::colorWithRedGreenBlueAlpha(0, 0, 1, 1);
+}
+Ref<UI::Color> green() {
+    return UI::Color::colorWithRedGreenBlueAlpha(0, 1, 0, 1);
+}
+
+TEST(Appearance, OneProxyPerControlAndContainerClass) {
+    objc::Class* a = containerClass("AppearanceTestA");
+    objc::Class* b = containerClass("AppearanceTestB");
+    EXPECT_EQ(UI::Switch::appearanceWhenContainedIn(a).ptr(),
+              UI::Switch::appearanceWhenContainedIn(a).ptr());
+    EXPECT_NE(UI::Switch::appearanceWhenContainedIn(a).ptr(),
+              UI::Switch::appearanceWhenContainedIn(b).ptr());
+    EXPECT_NE(UI::Switch::appearanceWhenContainedIn(a).ptr(),
+              UI::Slider::appearanceWhenContainedIn(a).ptr());
+}
+
+TEST(Appearance, ControlsShownLaterReadTheirContainersSettings) {
+    objc::Class* pane = containerClass("AppearanceTestPane");
+    Ref<UI::ViewController> before = UI::ViewController::create(pane);
+    Ref<UI::Switch> shownBefore = UI::Switch::showInViewController(before);
+    UI::Switch::appearanceWhenContainedIn(pane)->setOnTintColor(blue().ptr());
+    UI::Slider::appearanceWhenContainedIn(pane)->setMaximumTrackTintColor(green().ptr());
+    UI::SegmentedControl::appearanceWhenContainedIn(pane)->setTintColor(blue().ptr());
+
+    EXPECT_EQ(shownBefore->onTintColor(), nullptr) << "a control already shown keeps its look";
+    Ref<UI::ViewController> controller = UI::ViewController::create(pane);
+    EXPECT_TRUE(UI::Switch::showInViewController(controller)->onTintColor()->isEqual(blue().ptr()));
+    EXPECT_TRUE(UI::Slider::showInViewController(controller)
+                    ->maximumTrackTintColor()
+                    ->isEqual(green().ptr()));
+    EXPECT_TRUE(
+        UI::SegmentedControl::showInViewController(controller)->tintColor()->isEqual(blue().ptr()));
+    // Each proxy holds only what was set on it.
+    EXPECT_EQ(UI::Switch::appearanceWhenContainedIn(pane)->tintColor(), nullptr);
+}
+
+TEST(Appearance, ASubclassOfTheContainerInheritsUnlessItHasItsOwn) {
+    objc::Class* pane = containerClass("AppearanceTestBase");
+    objc::Class* sub = containerClass("AppearanceTestSub", pane);
+    objc::Class* unrelated = containerClass("AppearanceTestUnrelated");
+    UI::Switch::appearanceWhenContainedIn(pane)->setOnTintColor(blue().ptr());
+
+    EXPECT_TRUE(UI::Switch::showInViewController(UI::ViewController::create(sub))
+                    ->onTintColor()
+                    ->isEqual(blue().ptr()));
+    EXPECT_EQ(
+        UI::Switch::showInViewController(UI::ViewController::create(unrelated))->onTintColor(),
+        nullptr);
+
+    UI::Switch::appearanceWhenContainedIn(sub)->setOnTintColor(green().ptr());
+    EXPECT_TRUE(UI::Switch::showInViewController(UI::ViewController::create(sub))
+                    ->onTintColor()
+                    ->isEqual(green().ptr()));
+}
+
+TEST(Color, ComponentsEqualityAndDescription) {
+    Ref<UI::Color> black = UI::Color::blackColor();
+    EXPECT_TRUE(black->isEqual(UI::Color::colorWithRedGreenBlueAlpha(0, 0, 0, 1).ptr()));
+    EXPECT_FALSE(black->isEqual(blue().ptr()));
+    EXPECT_FALSE(black->isEqual(nullptr));
+    EXPECT_EQ(UI::Color::colorWithRedGreenBlueAlpha(1, 0.5, 2, -1)->description(),
+              "UIExtendedSRGBColorSpace 1 0.5 1 0");
+}
+
+} // namespace

@@ -1,0 +1,151 @@
+// UI::ViewController and its containers: presenting, the split view found through ancestors,
+// the navigation stack, and `edgesForExtendedLayout` only where the class has it.
+#include "objc/Runtime.h"
+#include "uikit/NavigationController.h"
+#include "uikit/NavigationItem.h"
+#include "uikit/SplitViewController.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using objc::Ref;
+using objc::RefPtr;
+using objc::WeakPtr;
+
+TEST(ViewController, NavigationItemAndViewAreMadeOnceAndKept) {
+    Ref<UI::ViewController> controller = UI::ViewController::create();
+    EXPECT_EQ(&controller->navigationItem(), &controller->navigationItem());
+    EXPECT_EQ(&controller->view(), &controller->view());
+    EXPECT_TRUE(controller->view().autoresizesSubviews());
+    EXPECT_EQ(controller->isa(), UI::ViewController::viewControllerClass());
+}
+
+TEST(ViewController, ExtendedLayoutGoesThroughTheRuntime) {
+    objc::Class* paneClass = objc::objc_lookUpOrRegisterClass(
+        "ViewControllerTestPane", UI::ViewController::viewControllerClass());
+    Ref<UI::ViewController> pane = UI::ViewController::create(paneClass);
+    ASSERT_TRUE(pane->respondsToSelector("edgesForExtendedLayout"));
+    EXPECT_EQ(objc::msgSend<unsigned long>(pane.ptr(), "edgesForExtendedLayout"),
+              static_cast<unsigned long>(UI::RectEdgeAll));
+    objc::msgSend<void, unsigned long>(pane.ptr(),
+                                       "setEdgesForExtendedLayout:", UI::RectEdgeBottom);
+    EXPECT_EQ(pane->storedEdgesForExtendedLayout(), UI::RectEdgeBottom);
+}
+
+TEST(ViewController, ALegacyClassHasNoExtendedLayout) {
+    objc::Class* legacy = UI::ViewController::registerLegacyClass("ViewControllerTestLegacy");
+    Ref<UI::ViewController> old = UI::ViewController::create(legacy);
+    EXPECT_FALSE(old->respondsToSelector("edgesForExtendedLayout"));
+    EXPECT_FALSE(old->respondsToSelector("setEdgesForExtendedLayout:"));
+    auto setEdges = [&] {
+        objc::msgSend<void, unsigned long>(old.ptr(),
+                                           "setEdgesForExtendedLayout:", UI::RectEdgeBottom);
+    };
+    EXPECT_THROW(setEdges(), objc::UnrecognizedSelector);
+    EXPECT_EQ(objc::objc_getClass("ViewControllerTestLegacy"), legacy);
+}
+
+TEST(ViewController, PresentingRetainsUntilDismissedAndRunsTheCompletion) {
+    Ref<UI::ViewController> presenter = UI::ViewController::create();
+    WeakPtr<UI::ViewController> shown;
+    int completions = 0;
+    {
+        Ref<UI::ViewController> sheet = UI::ViewController::create();
+        shown = sheet;
+        presenter->presentViewControllerAnimatedCompletion(sheet.ptr(), true,
+                                                           [&] { ++completions; });
+    }
+    ASSERT_TRUE(shown.get());
+    EXPECT_EQ(presenter->presentedViewController(), shown.get().get());
+    EXPECT_EQ(shown.get()->presentingViewController().get(), presenter.ptr());
+    EXPECT_EQ(completions, 1);
+
+    shown.get()->dismissViewControllerAnimatedCompletion(true, [&] { ++completions; });
+    EXPECT_EQ(presenter->presentedViewController(), nullptr);
+    EXPECT_FALSE(shown.get());
+    EXPECT_EQ(completions, 2);
+}
+
+TEST(ViewController, ASecondPresentationWhilePresentingIsIgnored) {
+    Ref<UI::ViewController> presenter = UI::ViewController::create();
+    Ref<UI::ViewController> first = UI::ViewController::create();
+    Ref<UI::ViewController> second = UI::ViewController::create();
+    bool ran = false;
+    presenter->presentViewControllerAnimatedCompletion(first.ptr(), true, nullptr);
+    presenter->presentViewControllerAnimatedCompletion(second.ptr(), true, [&] { ran = true; });
+    EXPECT_EQ(presenter->presentedViewController(), first.ptr());
+    EXPECT_FALSE(second->presentingViewController());
+    EXPECT_FALSE(ran);
+    presenter->presentViewControllerAnimatedCompletion(nullptr, true, nullptr);
+    EXPECT_EQ(presenter->presentedViewController(), first.ptr());
+}
+
+TEST(ViewController, SplitViewIsFoundThroughTheNavigationController) {
+    Ref<UI::ViewController> pane = UI::ViewController::create();
+    Ref<UI::NavigationController> navigation =
+        UI::NavigationController::initWithRootViewController(pane.ptr());
+    EXPECT_FALSE(pane->splitViewController());
+
+    Ref<UI::SplitViewController> split = UI::SplitViewController::create();
+    Ref<UI::ViewController> master = UI::ViewController::create();
+    split->setViewControllers({master, navigation});
+    EXPECT_EQ(pane->splitViewController().get(), split.ptr());
+    EXPECT_EQ(master->splitViewController().get(), split.ptr());
+    EXPECT_EQ(split->viewControllers()->lastObject().get(), navigation.ptr());
+    EXPECT_EQ(split->viewControllers()->count(), 2u);
+
+    split->setViewControllers({master});
+    EXPECT_FALSE(pane->splitViewController());
+}
+
+TEST(ViewController, ASplitViewThatGoesAwayIsNoLongerFound) {
+    Ref<UI::ViewController> pane = UI::ViewController::create();
+    {
+        Ref<UI::SplitViewController> split = UI::SplitViewController::create();
+        split->setViewControllers({pane});
+        ASSERT_TRUE(pane->splitViewController());
+    }
+    EXPECT_FALSE(pane->splitViewController());
+}
+
+TEST(NavigationController, StackTopAndVisible) {
+    Ref<UI::ViewController> root = UI::ViewController::create();
+    Ref<UI::ViewController> sub = UI::ViewController::create();
+    Ref<UI::NavigationController> navigation =
+        UI::NavigationController::initWithRootViewController(root.ptr());
+    EXPECT_EQ(navigation->visibleViewController(), root.ptr());
+
+    navigation->pushViewControllerAnimated(sub.ptr(), true);
+    navigation->pushViewControllerAnimated(sub.ptr(), true); // already there: ignored
+    EXPECT_EQ(navigation->viewControllers()->count(), 2u);
+    EXPECT_EQ(navigation->topViewController(), sub.ptr());
+    EXPECT_EQ(navigation->visibleViewController(), sub.ptr());
+    EXPECT_EQ(sub->parentViewController().get(), navigation.ptr());
+
+    Ref<UI::ViewController> modal = UI::ViewController::create();
+    navigation->presentViewControllerAnimatedCompletion(modal.ptr(), true, nullptr);
+    EXPECT_EQ(navigation->visibleViewController(), modal.ptr());
+    navigation->dismissViewControllerAnimatedCompletion(true, nullptr);
+
+    EXPECT_EQ(navigation->popViewControllerAnimated(true).get(), sub.ptr());
+    EXPECT_FALSE(sub->parentViewController());
+    EXPECT_FALSE(navigation->popViewControllerAnimated(true)) << "the root stays";
+    EXPECT_EQ(navigation->visibleViewController(), root.ptr());
+}
+
+TEST(NavigationBar, TitleAttributesAreCopiedAndReplacedWhole) {
+    Ref<UI::NavigationController> navigation =
+        UI::NavigationController::initWithRootViewController(nullptr);
+    UI::NavigationBar& bar = navigation->navigationBar();
+    Ref<NS::MutableDictionary> attributes = NS::MutableDictionary::dictionary();
+    attributes->setObjectForKey(UI::Color::blackColor(), UI::NSForegroundColorAttributeName);
+    bar.setTitleTextAttributes(attributes.ptr());
+    attributes->setObjectForKey(NS::str("Helvetica"), "NSFont");
+    EXPECT_EQ(bar.titleTextAttributes()->count(), 1u) << "a later change of the caller's "
+                                                         "dictionary does not reach the bar";
+    bar.setTitleTextAttributes(nullptr);
+    EXPECT_EQ(bar.titleTextAttributes(), nullptr);
+}
+
+} // namespace
