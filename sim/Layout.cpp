@@ -1,0 +1,130 @@
+#include "sim/Layout.h"
+
+#include "foundation/Collections.h"
+#include "foundation/Number.h"
+
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace sim {
+
+namespace {
+
+constexpr const char* kAccountsPath = "var/mobile/Library/Accounts/Twitter.plist";
+const char* const kInstruments[] = {"bass", "drums", "guitar", "piano", "violin"};
+
+fs::path executableDir() {
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::current_path() : self.parent_path();
+}
+
+bool writeFile(const fs::path& path, const std::string& bytes) {
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out.flush());
+}
+
+} // namespace
+
+std::optional<int> parseInstrument(const std::string& text) {
+    for (int i = 0; i < 5; ++i)
+        if (text == kInstruments[i])
+            return i + 1;
+    if (text.empty())
+        return std::nullopt;
+    std::size_t used = 0;
+    try {
+        int value = std::stoi(text, &used);
+        if (used == text.size())
+            return value;
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
+const char* instrumentName(int instrument) {
+    return instrument >= 1 && instrument <= 5 ? kInstruments[instrument - 1] : "none";
+}
+
+fs::path builtLibrary() {
+    return executableDir().parent_path() / "lib" / "Tapsonata.dylib";
+}
+
+fs::path notesSource() {
+    fs::path beside = executableDir().parent_path() / "share" / "tapsonata" / "resources";
+    return fs::exists(beside) ? beside : fs::path(TAPSONATA_RESOURCES_DIR);
+}
+
+std::optional<std::string> layOutDevice(const DeviceSetup& setup) {
+    std::error_code ec;
+    const fs::path& root = setup.root;
+    fs::create_directories(root, ec);
+    if (ec)
+        return "cannot create " + root.string() + ": " + ec.message();
+
+    fs::path library = root / "Library/MobileSubstrate/DynamicLibraries/Tapsonata.dylib";
+    fs::create_directories(library.parent_path(), ec);
+    fs::copy_file(builtLibrary(), library, fs::copy_options::overwrite_existing, ec);
+    if (ec)
+        return "cannot install the library from " + builtLibrary().string() + ": " + ec.message();
+
+    fs::path notes = root / "Library/Application Support/Tapsonata";
+    for (const char* instrument : kInstruments) {
+        fs::create_directories(notes / instrument, ec);
+        for (const auto& entry : fs::directory_iterator(notesSource() / instrument, ec))
+            if (entry.path().extension() == ".mp3")
+                fs::copy_file(entry.path(), notes / instrument / entry.path().filename(),
+                              fs::copy_options::overwrite_existing, ec);
+        if (ec)
+            return "cannot install the notes: " + ec.message();
+    }
+
+    fs::path settings = root / "var/mobile/Library/Preferences/com.quarvo.tapsonata.plist";
+    fs::remove(settings, ec);
+    if (setup.writeSettings) {
+        auto file = NS::MutableDictionary::dictionary();
+        if (setup.enabled)
+            file->setObjectForKey(NS::Number::numberWithBool(*setup.enabled), "enabled");
+        if (setup.instrument) {
+            std::optional<int> number = parseInstrument(*setup.instrument);
+            if (!number)
+                return "unknown instrument: " + *setup.instrument;
+            file->setObjectForKey(NS::Number::numberWithInt(*number), "instrument");
+        }
+        if (!writeFile(settings, NS::propertyListToXML(*file)))
+            return "cannot write " + settings.string();
+    }
+
+    std::string schemes;
+    for (const std::string& scheme : setup.installedSchemes)
+        schemes += scheme + "\n";
+    if (!writeFile(root / fs::path(kInstalledSchemesPath).relative_path(), schemes))
+        return "cannot write the URL schemes";
+
+    // The device's Twitter accounts, laid out as the account store reads them. Each account
+    // gets made-up OAuth credentials of its own, so that a local API can check signatures.
+    auto accountsFile = NS::MutableDictionary::dictionary();
+    if (setup.access)
+        accountsFile->setObjectForKey(NS::str(*setup.access), "access");
+    auto accounts = NS::Array::array();
+    for (const std::string& name : setup.accounts) {
+        auto account = NS::MutableDictionary::dictionary();
+        account->setObjectForKey(NS::str(name), "username");
+        account->setObjectForKey(NS::str("consumer-key"), "consumerKey");
+        account->setObjectForKey(NS::str("consumer-secret"), "consumerSecret");
+        account->setObjectForKey(NS::str("token-" + name), "token");
+        account->setObjectForKey(NS::str("token-secret-" + name), "tokenSecret");
+        accounts->addObject(account);
+    }
+    accountsFile->setObjectForKey(accounts, "accounts");
+    if (!writeFile(root / kAccountsPath, NS::propertyListToXML(*accountsFile)))
+        return "cannot write the accounts";
+    return std::nullopt;
+}
+
+} // namespace sim

@@ -1,0 +1,37 @@
+// Lays out a simulated device's root folder: the library at its install path, the notes,
+// the settings file, the Twitter accounts and the URL schemes that have a handler.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct DeviceSetup {
+    std::filesystem::path root;
+    bool writeSettings = true;
+    std::optional<bool> enabled = true;
+    std::optional<std::string> instrument; // a name or a number, as given
+    std::vector<std::string> accounts;
+    std::optional<std::string> access; // "grant" or "deny"
+    std::vector<std::string> installedSchemes;
+};
+
+// Where the simulator keeps what only the simulated device's surroundings know.
+inline constexpr const char* kInstalledSchemesPath =
+    "/var/mobile/Library/Simulator/url-schemes.txt";
+
+// The instrument number for a name ("piano") or a number ("4", "-1"); nothing for other text.
+std::optional<int> parseInstrument(const std::string& text);
+const char* instrumentName(int instrument);
+
+// The built library and the notes this simulator installs.
+std::filesystem::path builtLibrary();
+std::filesystem::path notesSource();
+
+// Returns an error text, or nothing on success.
+std::optional<std::string> layOutDevice(const DeviceSetup& setup);
+
+} // namespace sim
