@@ -5,6 +5,9 @@
 
 #include "foundation/String.h"
 #include "objc/Object.h"
+#include "uikit/BarButtonItem.h"
+
+#include <mutex>
 
 #if defined(QV_BUILDING_KIT)
 #define QV_EXPORT __attribute__((visibility("default")))
@@ -14,12 +17,150 @@
 
 // ---- Follow invitation and Twitter profile ------------------------------------------------
 
+namespace UI {
+class AlertView;
+}
+namespace AC {
+class Account;
+}
+
+// Opens the profile of a Twitter handle (no leading "@") in the first installed client, or on
+// the web. A nil handle opens nothing. Main thread.
+extern "C" QV_EXPORT void QVOpenTwitterUsername(NS::String* username);
+
+// Invites the user to follow `username`. A nil title leaves the alert without one; a nil
+// message shows the default invitation. A nil handle shows nothing. Main thread.
+extern "C" QV_EXPORT void QVShowTwitterFollowAlert(NS::String* title, NS::String* message,
+                                                   NS::String* username);
+
+// The delegate of the invitation and of the account chooser. It lives as long as the alert
+// or the access callback that holds it.
+class QV_EXPORT QVWelcomeTwitterHandler : public objc::Object {
+public:
+    static objc::Ref<QVWelcomeTwitterHandler> create();
+    static objc::Class* runtimeClass();
+
+    objc::RefPtr<NS::String> username() const { return m_username; }
+    void setUsername(NS::String* username) { m_username = username; }
+
+    void alertViewClickedButtonAtIndex(UI::AlertView* alert, long index);
+    void dropMeAFollow();
+    void followWithAccount(AC::Account* account);
+
+protected:
+    QVWelcomeTwitterHandler();
+    ~QVWelcomeTwitterHandler() override; // dealloc: lets go of the handle
+
+private:
+    objc::RefPtr<NS::String> m_username;
+};
+
 // ---- Donation invitation and mail link ----------------------------------------------------
+
+namespace UI {
+class AlertView;
+class Color;
+class Image;
+class ViewController;
+} // namespace UI
+
+// The delegate of the donation alert. The alert holds it (the keep-alive convention), so it
+// is freed together with the alert once the user has answered.
+class QV_EXPORT QVDonateHandler : public objc::Object {
+public:
+    static objc::Ref<QVDonateHandler> create();
+    static objc::Class* runtimeClass();
+
+    // "Sure!" (index 1) opens the donation page; any other answer does nothing.
+    void alertViewClickedButtonAtIndex(UI::AlertView* alert, long index);
+
+protected:
+    QVDonateHandler();
+};
+
+// Invites the user to donate for the product `name`: the name is the alert's title and fills
+// the message, always shown literally. Returns at once. Main thread.
+extern "C" QV_EXPORT void QVShowDonateAlert(NS::String* name);
+// Opens a new mail to `address` ("mailto:" and the address, unchanged). An address that cannot
+// form a URL, or none, opens nothing. Main thread.
+extern "C" QV_EXPORT void QVOpenMailAddress(NS::String* address);
 
 // ---- Share button ---------------------------------------------------------------------------
 
+// A share button: it carries its own text and the controller that shows the composer.
+class QV_EXPORT QVBarButtonItem : public UI::BarButtonItem {
+public:
+    // Made with the inherited initWithImageStyleTargetAction.
+    static objc::Ref<QVBarButtonItem> alloc();
+    static objc::Class* runtimeClass();
+
+    // Retained.
+    objc::RefPtr<NS::String> shareText() const { return m_shareText; }
+    void setShareText(NS::String* text) { m_shareText = text; }
+    // A weak link: the controller owns the item, never the other way round, and the link
+    // reads nil once the controller is gone.
+    objc::RefPtr<UI::ViewController> container() const;
+    void setContainer(UI::ViewController* container);
+
+protected:
+    QVBarButtonItem();
+    ~QVBarButtonItem() override; // dealloc: lets go of the text
+
+private:
+    objc::RefPtr<NS::String> m_shareText;
+    mutable std::mutex m_containerLock; // the container property is atomic
+    objc::WeakPtr<UI::ViewController> m_container;
+};
+
+// The one target of every share button in the process. It holds no state: what a tap needs
+// is on the item that sends it.
+class QV_EXPORT QVTwitterShareHandler : public objc::Object {
+public:
+    // Made on first use and kept for the life of the process; the caller does not own it.
+    // Any thread: every call takes the lock of the class object.
+    static QVTwitterShareHandler* sharedInstance();
+    static objc::Class* runtimeClass();
+
+    // The buttons' action: opens the Twitter composer with the sender's text over the sender's
+    // container. Does nothing where Social is missing. Main thread.
+    void shareTapped(objc::Object* sender);
+
+protected:
+    QVTwitterShareHandler();
+};
+
+// Puts a share button at the right of the controller's navigation bar, replacing any right
+// button there. A tap opens the Twitter composer over that controller, prefilled with
+// `shareText`. Main thread.
+extern "C" QV_EXPORT void QVAddTwitterShareButton(UI::ViewController* viewController,
+                                                  UI::Image* image, NS::String* shareText);
+
 // ---- Version and copyright footer -----------------------------------------------------------
+
+// A Preferences group specifier whose centred footer reads "© holder years" and, on the next
+// line behind one space, the "Version" lines that dpkg reports for the package. The years are
+// the current UTC year alone when `startYear` is equal to it (a string), else "start - current".
+// An identifier that is not a valid package name runs nothing and shows no version. Nil where
+// the Preferences framework is not loaded (no class "PSSpecifier"); the query has still run.
+// Blocks until the query's output closes. Any thread.
+extern "C" QV_EXPORT objc::RefPtr<objc::Object>
+QVVersionCopyrightSpecifier(NS::String* packageIdentifier, NS::String* holder,
+                            objc::Object* startYear);
 
 // ---- Settings-pane tint -------------------------------------------------------------------
 
+// Colours the navigation bar's title and buttons and the view on screen, extends the pane's
+// layout under the bottom bar where the system can, and colours the switches, sliders and
+// segmented controls of every controller of the pane's class from then on. A nil colour does
+// nothing. Main thread.
+extern "C" QV_EXPORT void QVSetPrefsTint(UI::ViewController* paneController, UI::Color* colour);
+// Sets the bar (black title, no tints) and the view on screen (no tint, no autoresizing) back;
+// leaves the edges and the controls' colours. Main thread.
+extern "C" QV_EXPORT void QVResetPrefsTint(UI::ViewController* paneController);
+
 // ---- Process termination ------------------------------------------------------------------
+
+// Sends `signal` (its description, as killall takes it after a hyphen; nil for 9) to the
+// processes named `processName` by starting /usr/bin/killall. Returns at once, without
+// waiting; the child is reaped in the background. Any thread.
+extern "C" QV_EXPORT void QVKillProcess(objc::Object* signal, NS::String* processName);
