@@ -71,6 +71,9 @@ decltype(auto) call(const Slot<Fn>& slot, Actual&&... args) {
 
 // Defines `slot` for `entry` with the original implementation `original`, and registers it
 // when the library is loaded. Use at namespace scope in the entry's source file.
+// `slot` names the variable being declared, so it cannot take parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define SUBSTRATE_HOOKABLE(slot, entry, original)                                                  \
     static constinit ::substrate::Slot<decltype(original)> slot{&(entry), &(original)};            \
     [[maybe_unused]] static const bool slot##Registered = slot.registerEntry()
+// NOLINTEND(bugprone-macro-parentheses)
