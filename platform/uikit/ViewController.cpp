@@ -66,9 +66,8 @@ objc::RefPtr<SplitViewController> ViewController::splitViewController() const {
     return nullptr;
 }
 
-void ViewController::presentViewControllerAnimatedCompletion(ViewController* controller,
-                                                             bool animated,
-                                                             std::function<void()> completion) {
+void ViewController::presentViewControllerAnimatedCompletion(
+    ViewController* controller, bool animated, const std::function<void()>& completion) {
     if (!controller)
         return;
     if (m_presented || controller->m_presenting.get() || controller == this) {

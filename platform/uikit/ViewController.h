@@ -50,7 +50,7 @@ public:
     // once it is shown. Ignored, with a warning, while this one already presents another or
     // when `controller` is nil or already presented elsewhere.
     void presentViewControllerAnimatedCompletion(ViewController* controller, bool animated,
-                                                 std::function<void()> completion);
+                                                 const std::function<void()>& completion);
     void dismissViewControllerAnimatedCompletion(bool animated, std::function<void()> completion);
     ViewController* presentedViewController() const { return m_presented.get(); }
     objc::RefPtr<ViewController> presentingViewController() const { return m_presenting.get(); }
