@@ -1,0 +1,159 @@
+// OAuth 1.0a signing: encoding, the signature base string and the HMAC-SHA1 signature,
+// checked against published examples.
+#include "social/OAuth.h"
+
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+using namespace SL::OAuth;
+
+TEST(OAuthEncoding, KeepsOnlyUnreservedCharacters) {
+    EXPECT_EQ(percentEncode("AZaz09-._~"), "AZaz09-._~");
+    EXPECT_EQ(percentEncode("Ladies + Gentlemen"), "Ladies%20%2B%20Gentlemen");
+    EXPECT_EQ(percentEncode("!*'();:@&=$,/?#[]%"),
+              "%21%2A%27%28%29%3B%3A%40%26%3D%24%2C%2F%3F%23%5B%5D%25");
+    EXPECT_EQ(percentEncode("\xE2\x98\x83"), "%E2%98%83"); // a snowman, byte by byte
+}
+
+TEST(OAuthEncoding, DecodesEscapesAndFormBlanks) {
+    EXPECT_EQ(percentDecode("a%20b+c", false), "a b+c");
+    EXPECT_EQ(percentDecode("a%20b+c", true), "a b c");
+    EXPECT_EQ(percentDecode("%E2%98%83", false), "\xE2\x98\x83");
+    EXPECT_EQ(percentDecode("100%", false), "100%") << "a stray percent stays";
+    EXPECT_EQ(percentDecode("%zz%4", false), "%zz%4");
+}
+
+TEST(OAuthEncoding, FormsRoundTrip) {
+    Parameters form = parseForm("b5=%3D%253D&a3=a&c%40=&a2=r%20b&c2&a3=2+q");
+    Parameters expected = {{"b5", "=%3D"}, {"a3", "a"}, {"c@", ""},
+                           {"a2", "r b"},  {"c2", ""},  {"a3", "2 q"}};
+    EXPECT_EQ(form, expected);
+    EXPECT_EQ(parseForm(formEncode(expected)), expected);
+    EXPECT_EQ(formEncode({{"screen_name", "Quarvo"}, {"follow", "FALSE"}}),
+              "screen_name=Quarvo&follow=FALSE");
+    EXPECT_TRUE(parseForm("").empty());
+    EXPECT_TRUE(parseForm("&&").empty());
+}
+
+TEST(OAuthBaseString, NormalizesTheURI) {
+    EXPECT_EQ(baseStringURI("HTTP://Example.COM:80/r%20v/X?id=123"), "http://example.com/r%20v/X");
+    EXPECT_EQ(baseStringURI("https://www.example.net:8080/?q=1"), "https://www.example.net:8080/");
+    EXPECT_EQ(baseStringURI("https://api.twitter.com:443/1.1/friendships/create.json#x"),
+              "https://api.twitter.com/1.1/friendships/create.json");
+    EXPECT_EQ(baseStringURI("http://127.0.0.1:8080"), "http://127.0.0.1:8080/");
+}
+
+// RFC 5849, section 3.4.1.1: the request's query, form body and protocol parameters.
+TEST(OAuthBaseString, MatchesTheRFCExample) {
+    Parameters params = parseForm("b5=%3D%253D&a3=a&c%40=&a2=r%20b");
+    Parameters body = parseForm("c2&a3=2+q");
+    params.insert(params.end(), body.begin(), body.end());
+    Parameters protocol = {{"oauth_consumer_key", "9djdj82h48djs9d2"},
+                           {"oauth_token", "kkk9d7dh3k39sjv7"},
+                           {"oauth_signature_method", "HMAC-SHA1"},
+                           {"oauth_timestamp", "137131201"},
+                           {"oauth_nonce", "7d8f3e4a"}};
+    params.insert(params.end(), protocol.begin(), protocol.end());
+    EXPECT_EQ(signatureBaseString(
+                  "post", "http://example.com/request?b5=%3D%253D&a3=a&c%40=&a2=r%20b", params),
+              "POST&http%3A%2F%2Fexample.com%2Frequest&a2%3Dr%2520b%26a3%3D2%2520q"
+              "%26a3%3Da%26b5%3D%253D%25253D%26c%2540%3D%26c2%3D%26oauth_consumer_key"
+              "%3D9djdj82h48djs9d2%26oauth_nonce%3D7d8f3e4a%26oauth_signature_method"
+              "%3DHMAC-SHA1%26oauth_timestamp%3D137131201%26oauth_token%3Dkkk9d7dh3k39sjv7");
+}
+
+// Twitter's "Creating a signature" example.
+const Credentials kTwitterExample{"xvz1evFS4wEEPTGEFPHBog",
+                                  "kAcSOqF21Fu85e7zjz7ZN2U4ZRhfV3WpwPAoE3Z7kBw",
+                                  "370773112-GmHxMAgYyLbNEtIKZeRNFsMKPR9EyMZeS9weJAEb",
+                                  "LswwdoUaIvS8ltyTt5jkRh4J50vUPVVHtR2YPi5kE"};
+const char* kTwitterURL = "https://api.twitter.com/1.1/statuses/update.json";
+const Parameters kTwitterParams = {{"status", "Hello Ladies + Gentlemen, a signed OAuth request!"},
+                                   {"include_entities", "true"}};
+const char* kTwitterNonce = "kYjzVBB8Y0ZFabxSWbWovY3uYSQ2pTgmZeNu2VS4cg";
+
+TEST(OAuthSignature, MatchesTwittersExample) {
+    Parameters all = kTwitterParams;
+    Parameters protocol = {{"oauth_consumer_key", kTwitterExample.consumerKey},
+                           {"oauth_nonce", kTwitterNonce},
+                           {"oauth_signature_method", "HMAC-SHA1"},
+                           {"oauth_timestamp", "1318622958"},
+                           {"oauth_token", kTwitterExample.token},
+                           {"oauth_version", "1.0"}};
+    all.insert(all.end(), protocol.begin(), protocol.end());
+    std::string base = signatureBaseString("POST", kTwitterURL, all);
+    EXPECT_EQ(base,
+              "POST&https%3A%2F%2Fapi.twitter.com%2F1.1%2Fstatuses%2Fupdate.json&include_entities"
+              "%3Dtrue%26oauth_consumer_key%3Dxvz1evFS4wEEPTGEFPHBog%26oauth_nonce"
+              "%3DkYjzVBB8Y0ZFabxSWbWovY3uYSQ2pTgmZeNu2VS4cg%26oauth_signature_method%3DHMAC-SHA1"
+              "%26oauth_timestamp%3D1318622958%26oauth_token"
+              "%3D370773112-GmHxMAgYyLbNEtIKZeRNFsMKPR9EyMZeS9weJAEb%26oauth_version%3D1.0%26status"
+              "%3DHello%2520Ladies%2520%252B%2520Gentlemen%252C%2520a%2520signed%2520OAuth"
+              "%2520request%2521");
+    EXPECT_EQ(sign(base, kTwitterExample), "hCtSmYh+iHYCEqBWrE7C7hYmtUk=");
+}
+
+TEST(OAuthSignature, TheHeaderCarriesTheSameSignatureEscaped) {
+    std::string header = authorizationHeader("POST", kTwitterURL, kTwitterParams, kTwitterExample,
+                                             kTwitterNonce, 1318622958);
+    EXPECT_EQ(header, "OAuth oauth_consumer_key=\"xvz1evFS4wEEPTGEFPHBog\", "
+                      "oauth_nonce=\"kYjzVBB8Y0ZFabxSWbWovY3uYSQ2pTgmZeNu2VS4cg\", "
+                      "oauth_signature=\"hCtSmYh%2BiHYCEqBWrE7C7hYmtUk%3D\", "
+                      "oauth_signature_method=\"HMAC-SHA1\", oauth_timestamp=\"1318622958\", "
+                      "oauth_token=\"370773112-GmHxMAgYyLbNEtIKZeRNFsMKPR9EyMZeS9weJAEb\", "
+                      "oauth_version=\"1.0\"");
+}
+
+TEST(OAuthSignature, DependsOnEverySecretAndParameter) {
+    std::string base = authorizationHeader("POST", kTwitterURL, kTwitterParams, kTwitterExample,
+                                           kTwitterNonce, 1318622958);
+    Credentials otherSecret = kTwitterExample;
+    otherSecret.tokenSecret += "x";
+    Credentials otherConsumer = kTwitterExample;
+    otherConsumer.consumerSecret += "x";
+    Parameters otherParams = kTwitterParams;
+    otherParams[1].second = "false";
+    std::set<std::string> headers = {
+        base,
+        authorizationHeader("POST", kTwitterURL, kTwitterParams, otherSecret, kTwitterNonce,
+                            1318622958),
+        authorizationHeader("POST", kTwitterURL, kTwitterParams, otherConsumer, kTwitterNonce,
+                            1318622958),
+        authorizationHeader("POST", kTwitterURL, otherParams, kTwitterExample, kTwitterNonce,
+                            1318622958),
+        authorizationHeader("GET", kTwitterURL, kTwitterParams, kTwitterExample, kTwitterNonce,
+                            1318622958),
+        authorizationHeader("POST", kTwitterURL, kTwitterParams, kTwitterExample, kTwitterNonce,
+                            1318622959),
+    };
+    EXPECT_EQ(headers.size(), 6U);
+}
+
+TEST(OAuthSignature, WithoutATokenTheHeaderHasNone) {
+    Credentials consumerOnly{"key", "secret", "", ""};
+    std::string header =
+        authorizationHeader("GET", "https://api.twitter.com/x", {}, consumerOnly, "n", 1);
+    EXPECT_EQ(header.find("oauth_token"), std::string::npos);
+    EXPECT_NE(header.find("oauth_consumer_key=\"key\""), std::string::npos);
+}
+
+TEST(OAuthSignature, HmacSha1MatchesRFC2202) {
+    // Test case 2: key "Jefe"; digest effcdf6ae5eb2fa2d27416d5f184df9c259a7c79.
+    EXPECT_EQ(hmacSha1Base64("Jefe", "what do ya want for nothing?"),
+              "7/zfauXrL6LSdBbV8YTfnCWafHk=");
+}
+
+TEST(OAuthNonce, IsThirtyTwoHexDigitsAndFreshEachTime) {
+    std::set<std::string> nonces;
+    for (int i = 0; i < 20; ++i) {
+        std::string nonce = makeNonce();
+        EXPECT_EQ(nonce.size(), 32U);
+        EXPECT_EQ(nonce.find_first_not_of("0123456789abcdef"), std::string::npos);
+        nonces.insert(nonce);
+    }
+    EXPECT_EQ(nonces.size(), 20U);
+}
+
+} // namespace

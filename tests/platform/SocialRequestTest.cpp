@@ -1,0 +1,488 @@
+// SL::Request end to end: real requests to a local server on 127.0.0.1, signed as an
+// account; misbehaving servers; the API base, availability and the transport seam.
+#include "dispatch/Queue.h"
+#include "fixtures/Capture.h"
+#include "objc/Runtime.h"
+#include "social/Request.h"
+#include "support/FakeHTTPTransport.h"
+#include "support/LocalHTTPServer.h"
+#include "support/OAuthCheck.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <optional>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using objc::Ref;
+using objc::RefPtr;
+
+constexpr auto kPatience = 30s; // never reached unless something hangs
+const SL::OAuth::Credentials kSecrets{"consumer-key", "consumer-secret", "1234-token",
+                                      "token-secret"};
+
+// What a request's handler received.
+struct Outcome {
+    std::mutex lock;
+    std::condition_variable arrived;
+    int calls = 0;
+    std::optional<std::string> data;
+    long status = -1; // -1: no response
+    RefPtr<NS::Error> error;
+    bool onMainThread = true;
+
+    SL::RequestHandler handler() {
+        return [this](NS::Data* d, NS::HTTPURLResponse* r, NS::Error* e) {
+            std::lock_guard guard(lock);
+            ++calls;
+            if (d)
+                data = d->bytes();
+            status = r ? r->statusCode() : -1;
+            error = e;
+            onMainThread = dispatch::isMainThread();
+            arrived.notify_all();
+        };
+    }
+    bool wait() {
+        std::unique_lock guard(lock);
+        bool called = arrived.wait_for(guard, kPatience, [this] { return calls > 0; });
+        guard.unlock();
+        return called && dispatch::waitUntilIdle(kPatience);
+    }
+};
+
+// A port on 127.0.0.1 that was free a moment ago; 0 when none could be found.
+int freeLoopbackPort() {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    if (fd >= 0)
+        close(fd);
+    return port;
+}
+
+Ref<AC::Account> makeAccount(const char* name = "tapper") {
+    auto type = AC::AccountType::typeWithIdentifier(AC::ACAccountTypeIdentifierTwitter);
+    return AC::Account::initWithAccountType(
+        *type, NS::str(name),
+        {kSecrets.consumerKey, kSecrets.consumerSecret, kSecrets.token, kSecrets.tokenSecret});
+}
+
+RefPtr<SL::Request> request(SL::RequestMethod method, const char* url,
+                            NS::Dictionary::Entries params) {
+    return SL::Request::requestForServiceTypeRequestMethodURLParameters(
+        NS::str(SL::SLServiceTypeTwitter).ptr(), method, NS::URL::URLWithString(url).get(),
+        NS::Dictionary::dictionary(std::move(params)).ptr());
+}
+
+Ref<SL::Request> follow(AC::Account* account, const char* screenName = "Quarvo") {
+    auto r = request(SL::POST, "https://api.twitter.com/1.1/friendships/create.json",
+                     {{"screen_name", NS::str(screenName)}, {"follow", NS::str("FALSE")}});
+    r->setAccount(account);
+    return r.releaseNonNull();
+}
+
+class SocialRequest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SL::setAPIBase(server.base()));
+        SL::setTimeouts(2s, 5s);
+    }
+    void TearDown() override {
+        dispatch::waitUntilIdle(kPatience);
+        SL::setAPIBase("");
+        SL::setTimeouts(10s, 30s);
+        SL::setAvailable(true);
+    }
+    // Sends and waits for the handler.
+    void send(SL::Request& r, Outcome& outcome) {
+        r.performRequestWithHandler(outcome.handler());
+        ASSERT_TRUE(outcome.wait());
+    }
+
+    support::LocalHTTPServer server;
+    fixtures::EventCapture events;
+    Ref<AC::Account> account = makeAccount();
+};
+
+using SocialRequestCreation = SocialRequest;
+
+TEST_F(SocialRequestCreation, KeepsServiceMethodURLAndASnapshotOfTheParameters) {
+    auto params = NS::MutableDictionary::dictionary();
+    params->setObjectForKey(NS::str("Quarvo"), "screen_name");
+    auto r = SL::Request::requestForServiceTypeRequestMethodURLParameters(
+        NS::str("com.apple.social.twitter").ptr(), SL::POST,
+        NS::URL::URLWithString("https://api.twitter.com/1.1/friendships/create.json").get(),
+        params.ptr());
+    ASSERT_TRUE(r);
+    params->setObjectForKey(NS::str("changed"), "screen_name");
+    EXPECT_EQ(r->isa()->name(), "SLRequest");
+    EXPECT_EQ(r->requestMethod(), SL::POST);
+    EXPECT_EQ(r->URL()->absoluteString(), "https://api.twitter.com/1.1/friendships/create.json");
+    EXPECT_EQ(r->parameters()->objectForKey("screen_name")->description(), "Quarvo");
+    EXPECT_FALSE(r->account());
+    r->setAccount(account.ptr());
+    EXPECT_EQ(r->account().get(), account.ptr());
+}
+
+TEST_F(SocialRequestCreation, RefusesWhatItCannotSend) {
+    auto url = NS::URL::URLWithString("https://api.twitter.com/1.1/x.json");
+    auto twitter = NS::str(SL::SLServiceTypeTwitter);
+    using SL::Request;
+    EXPECT_FALSE(Request::requestForServiceTypeRequestMethodURLParameters(
+        NS::str("com.apple.social.facebook").ptr(), SL::GET, url.get(), nullptr));
+    EXPECT_FALSE(Request::requestForServiceTypeRequestMethodURLParameters(nullptr, SL::GET,
+                                                                          url.get(), nullptr));
+    EXPECT_FALSE(Request::requestForServiceTypeRequestMethodURLParameters(twitter.ptr(), SL::GET,
+                                                                          nullptr, nullptr));
+    EXPECT_FALSE(Request::requestForServiceTypeRequestMethodURLParameters(
+        twitter.ptr(), static_cast<SL::RequestMethod>(7), url.get(), nullptr));
+    EXPECT_TRUE(Request::requestForServiceTypeRequestMethodURLParameters(twitter.ptr(), SL::GET,
+                                                                         url.get(), nullptr));
+}
+
+TEST_F(SocialRequestCreation, WhereSocialIsMissingThereIsNoRequest) {
+    SL::setAvailable(false);
+    EXPECT_FALSE(SL::isAvailable());
+    EXPECT_FALSE(request(SL::POST, "https://api.twitter.com/1.1/friendships/create.json", {}));
+    SL::setAvailable(true);
+    EXPECT_TRUE(request(SL::POST, "https://api.twitter.com/1.1/friendships/create.json", {}));
+}
+
+using SocialRequestEndToEnd = SocialRequest;
+
+TEST_F(SocialRequestEndToEnd, AFollowIsAFormPOSTSignedAsTheAccount) {
+    Outcome outcome;
+    send(follow(account.ptr()), outcome);
+    ASSERT_EQ(server.requests().size(), 1U);
+    support::RecordedRequest got = server.requests()[0];
+    EXPECT_EQ(got.method, "POST");
+    EXPECT_EQ(got.target, "/1.1/friendships/create.json");
+    EXPECT_EQ(got.header("Content-Type"), "application/x-www-form-urlencoded");
+    SL::OAuth::Parameters form = SL::OAuth::parseForm(got.body);
+    std::sort(form.begin(), form.end());
+    EXPECT_EQ(form, (SL::OAuth::Parameters{{"follow", "FALSE"}, {"screen_name", "Quarvo"}}));
+
+    support::OAuthCheck check = support::checkOAuthSignature(got, server.base(), kSecrets);
+    EXPECT_TRUE(check.valid) << check.problem;
+    EXPECT_EQ(check.protocol["oauth_consumer_key"], "consumer-key");
+    EXPECT_EQ(check.protocol["oauth_token"], "1234-token");
+    SL::OAuth::Credentials wrong = kSecrets;
+    wrong.tokenSecret = "another-secret";
+    EXPECT_FALSE(support::checkOAuthSignature(got, server.base(), wrong).valid)
+        << "the signature depends on the account's secrets";
+}
+
+TEST_F(SocialRequestEndToEnd, TheHandlerGetsTheBodyAndStatusOnAWorkerThread) {
+    server.answer(200, "{\"screen_name\":\"Quarvo\"}");
+    Outcome outcome;
+    send(follow(account.ptr()), outcome);
+    EXPECT_EQ(outcome.calls, 1);
+    EXPECT_EQ(outcome.status, 200);
+    EXPECT_EQ(outcome.data, "{\"screen_name\":\"Quarvo\"}");
+    EXPECT_FALSE(outcome.error);
+    EXPECT_FALSE(outcome.onMainThread);
+}
+
+TEST_F(SocialRequestEndToEnd, ReportsTheRequestButNeverTheCredentials) {
+    Outcome outcome;
+    send(follow(account.ptr()), outcome);
+    auto sent = events.events("http");
+    ASSERT_EQ(sent.size(), 1U);
+    EXPECT_EQ(device::jsonField(sent[0], "method"), "POST");
+    EXPECT_EQ(device::jsonField(sent[0], "url"), server.base() + "/1.1/friendships/create.json");
+    EXPECT_EQ(device::jsonField(sent[0], "params"),
+              "{\"follow\":\"FALSE\",\"screen_name\":\"Quarvo\"}");
+    EXPECT_EQ(device::jsonField(sent[0], "account"), "tapper");
+    EXPECT_EQ(device::jsonField(sent[0], "status"), "200");
+    for (const std::string& secret :
+         {kSecrets.consumerKey, kSecrets.consumerSecret, kSecrets.token, kSecrets.tokenSecret})
+        EXPECT_EQ(sent[0].find(secret), std::string::npos) << secret;
+}
+
+TEST_F(SocialRequestEndToEnd, ValuesThatNeedEscapingArriveIntactAndSigned) {
+    Outcome outcome;
+    const char* name = "a b&c=d+e%\xE2\x98\x83";
+    send(follow(account.ptr(), name), outcome);
+    ASSERT_EQ(server.requests().size(), 1U);
+    auto got = server.requests()[0];
+    SL::OAuth::Parameters form = SL::OAuth::parseForm(got.body);
+    ASSERT_EQ(form.size(), 2U);
+    EXPECT_EQ(form[1], (std::pair<std::string, std::string>{"screen_name", name}));
+    auto check = support::checkOAuthSignature(got, server.base(), kSecrets);
+    EXPECT_TRUE(check.valid) << check.problem;
+}
+
+TEST_F(SocialRequestEndToEnd, GETCarriesTheParametersInTheQueryAndSignsThem) {
+    auto r = request(SL::GET, "https://api.twitter.com/1.1/users/show.json?include_entities=true",
+                     {{"screen_name", NS::str("Quarvo")}});
+    r->setAccount(account.ptr());
+    Outcome outcome;
+    send(*r, outcome);
+    ASSERT_EQ(server.requests().size(), 1U);
+    auto got = server.requests()[0];
+    EXPECT_EQ(got.method, "GET");
+    EXPECT_EQ(got.target, "/1.1/users/show.json?include_entities=true&screen_name=Quarvo");
+    EXPECT_TRUE(got.body.empty());
+    auto check = support::checkOAuthSignature(got, server.base(), kSecrets);
+    EXPECT_TRUE(check.valid) << check.problem;
+}
+
+TEST_F(SocialRequestEndToEnd, DELETEUsesItsMethod) {
+    auto r = request(SL::DELETE, "https://api.twitter.com/1.1/x.json", {{"id", NS::str("9")}});
+    r->setAccount(account.ptr());
+    Outcome outcome;
+    send(*r, outcome);
+    ASSERT_EQ(server.requests().size(), 1U);
+    EXPECT_EQ(server.requests()[0].method, "DELETE");
+    EXPECT_EQ(server.requests()[0].target, "/1.1/x.json?id=9");
+    EXPECT_TRUE(support::checkOAuthSignature(server.requests()[0], server.base(), kSecrets).valid);
+}
+
+TEST_F(SocialRequestEndToEnd, WithoutAnAccountTheRequestIsNotSigned) {
+    Outcome outcome;
+    send(follow(nullptr), outcome);
+    ASSERT_EQ(server.requests().size(), 1U);
+    EXPECT_EQ(server.requests()[0].header("Authorization"), "");
+    EXPECT_EQ(device::jsonField(events.events("http").at(0), "account"), "null");
+}
+
+TEST_F(SocialRequestEndToEnd, TheRequestLivesUntilItsHandlerHasRunAndThenGoes) {
+    objc::WeakPtr<SL::Request> weak;
+    Outcome outcome;
+    {
+        auto r = follow(account.ptr());
+        weak = objc::WeakPtr<SL::Request>(r);
+        r->performRequestWithHandler(outcome.handler());
+    }
+    ASSERT_TRUE(outcome.wait());
+    EXPECT_EQ(outcome.status, 200);
+    EXPECT_FALSE(weak.get());
+}
+
+TEST_F(SocialRequestEndToEnd, SeveralRequestsAllArrive) {
+    auto second = makeAccount("second");
+    Outcome a, b;
+    follow(account.ptr())->performRequestWithHandler(a.handler());
+    follow(second.ptr())->performRequestWithHandler(b.handler());
+    ASSERT_TRUE(a.wait());
+    ASSERT_TRUE(b.wait());
+    EXPECT_EQ(server.requests().size(), 2U);
+    EXPECT_EQ(a.status, 200);
+    EXPECT_EQ(b.status, 200);
+}
+
+using MisbehavingServer = SocialRequest;
+
+TEST_F(MisbehavingServer, A500IsAResponseNotAnError) {
+    server.answer(500, "oops");
+    Outcome outcome;
+    send(follow(account.ptr()), outcome);
+    EXPECT_EQ(outcome.calls, 1);
+    EXPECT_EQ(outcome.status, 500);
+    EXPECT_EQ(outcome.data, "oops");
+    EXPECT_FALSE(outcome.error);
+    EXPECT_EQ(device::jsonField(events.events("http").at(0), "status"), "500");
+}
+
+TEST_F(MisbehavingServer, GarbageIsABadServerResponse) {
+    server.setBehaviour(support::LocalHTTPServer::Behaviour::Garbage);
+    Outcome outcome;
+    send(follow(account.ptr()), outcome);
+    EXPECT_EQ(outcome.calls, 1);
+    EXPECT_EQ(outcome.status, -1);
+    EXPECT_FALSE(outcome.data);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->domain()->str(), "NSURLErrorDomain");
+    EXPECT_EQ(outcome.error->code(), NS::URLErrorBadServerResponse);
+    EXPECT_EQ(device::jsonField(events.events("http").at(0), "status"), "null");
+}
+
+TEST_F(MisbehavingServer, AClosedConnectionIsALostConnection) {
+    server.setBehaviour(support::LocalHTTPServer::Behaviour::Close);
+    Outcome outcome;
+    send(follow(account.ptr()), outcome);
+    EXPECT_EQ(outcome.calls, 1);
+    EXPECT_EQ(outcome.status, -1);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->code(), NS::URLErrorNetworkConnectionLost);
+}
+
+TEST_F(MisbehavingServer, NoAnswerEndsWhenTheTimeoutRunsOut) {
+    server.setBehaviour(support::LocalHTTPServer::Behaviour::NoAnswer);
+    SL::setTimeouts(200ms, 300ms);
+    Outcome outcome;
+    send(follow(account.ptr()), outcome);
+    EXPECT_EQ(server.requests().size(), 1U) << "the request itself arrived";
+    EXPECT_EQ(outcome.calls, 1);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->code(), NS::URLErrorTimedOut);
+    EXPECT_FALSE(outcome.error->localizedDescription()->str().empty());
+}
+
+TEST_F(MisbehavingServer, NoServerAtAllCannotBeConnectedTo) {
+    int port = freeLoopbackPort();
+    ASSERT_NE(port, 0);
+    ASSERT_TRUE(SL::setAPIBase("http://127.0.0.1:" + std::to_string(port)));
+    Outcome outcome;
+    send(follow(account.ptr()), outcome);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->code(), NS::URLErrorCannotConnectToHost);
+}
+
+using SocialAPIBase = SocialRequest;
+
+TEST_F(SocialAPIBase, OnlySchemeHostAndPortAreReplaced) {
+    auto r = request(SL::POST, "https://api.twitter.com:443/1.1/friendships/create.json?x=1#frag",
+                     {{"screen_name", NS::str("Quarvo")}});
+    Outcome outcome;
+    send(*r, outcome);
+    ASSERT_EQ(server.requests().size(), 1U);
+    EXPECT_EQ(server.requests()[0].target, "/1.1/friendships/create.json?x=1");
+}
+
+TEST_F(SocialAPIBase, AcceptsOnlyABareSchemeHostAndPort) {
+    EXPECT_TRUE(SL::setAPIBase("http://127.0.0.1:8080/"));
+    EXPECT_EQ(SL::apiBase(), "http://127.0.0.1:8080");
+    EXPECT_FALSE(SL::setAPIBase("ftp://127.0.0.1"));
+    EXPECT_FALSE(SL::setAPIBase("http://127.0.0.1/1.1"));
+    EXPECT_FALSE(SL::setAPIBase("127.0.0.1:8080"));
+    EXPECT_FALSE(SL::setAPIBase("http://"));
+    EXPECT_EQ(SL::apiBase(), "http://127.0.0.1:8080") << "a refused base changes nothing";
+    EXPECT_TRUE(SL::setAPIBase(""));
+    if (!std::getenv("TAPSONATA_TWITTER_API"))
+        EXPECT_EQ(SL::apiBase(), "https://api.twitter.com");
+}
+
+TEST_F(SocialAPIBase, TheEnvironmentPointsRequestsElsewhereWhenNothingIsSet) {
+    const char* before = std::getenv("TAPSONATA_TWITTER_API");
+    std::optional<std::string> saved = before ? std::optional<std::string>(before) : std::nullopt;
+    SL::setAPIBase("");
+    ::setenv("TAPSONATA_TWITTER_API", server.base().c_str(), 1);
+    EXPECT_EQ(SL::apiBase(), server.base());
+    Outcome outcome;
+    send(follow(account.ptr()), outcome);
+    EXPECT_EQ(server.requests().size(), 1U);
+    ::setenv("TAPSONATA_TWITTER_API", "not a base", 1);
+    EXPECT_EQ(SL::apiBase(), "https://api.twitter.com") << "an unusable value is ignored";
+    if (saved)
+        ::setenv("TAPSONATA_TWITTER_API", saved->c_str(), 1);
+    else
+        ::unsetenv("TAPSONATA_TWITTER_API");
+}
+
+TEST(SocialTransport, TheTransportSeamSeesTheWholeRequestAndBoundedTimeouts) {
+    support::ScopedFakeHTTPTransport transport;
+    SL::setTimeouts(5min, 1h);
+    auto account = makeAccount();
+    Outcome outcome;
+    follow(account.ptr())->performRequestWithHandler(outcome.handler());
+    ASSERT_TRUE(outcome.wait());
+    SL::setTimeouts(10s, 30s);
+    auto sent = transport->requests();
+    ASSERT_EQ(sent.size(), 1U);
+    EXPECT_EQ(sent[0].method, "POST");
+    EXPECT_EQ(sent[0].url, SL::apiBase() + "/1.1/friendships/create.json");
+    EXPECT_EQ(sent[0].body, "follow=FALSE&screen_name=Quarvo");
+    EXPECT_EQ(sent[0].connectTimeout, 10s);
+    EXPECT_EQ(sent[0].totalTimeout, 30s);
+    bool signedRequest = false;
+    for (const auto& [name, value] : sent[0].headers)
+        signedRequest |= name == "Authorization" && value.rfind("OAuth ", 0) == 0;
+    EXPECT_TRUE(signedRequest);
+    EXPECT_EQ(outcome.status, 200);
+}
+
+TEST(SocialTransport, AFailedTransportReachesTheHandlerAsAnError) {
+    support::ScopedFakeHTTPTransport transport;
+    transport->fail(NS::URLErrorCannotFindHost);
+    Outcome outcome;
+    follow(nullptr)->performRequestWithHandler(outcome.handler());
+    ASSERT_TRUE(outcome.wait());
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->code(), NS::URLErrorCannotFindHost);
+    EXPECT_EQ(outcome.status, -1);
+}
+
+// An HTTPS server with a certificate nobody trusts: openssl s_server on 127.0.0.1.
+TEST(SocialTLS, AnUntrustedCertificateIsRefused) {
+    if (std::system("command -v openssl >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no openssl program to serve TLS with";
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "tapsonata-tls-XXXXXX").string();
+    ASSERT_TRUE(::mkdtemp(pattern.data()));
+    fs::path dir = pattern;
+    std::string key = (dir / "key.pem").string(), cert = (dir / "cert.pem").string();
+    ASSERT_EQ(
+        std::system(("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
+                     "-subj /CN=127.0.0.1 -days 1 -keyout '" +
+                     key + "' -out '" + cert + "' >/dev/null 2>&1")
+                        .c_str()),
+        0);
+    // A free port, then the server on it.
+    int port = freeLoopbackPort();
+    ASSERT_NE(port, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    std::string accept = "127.0.0.1:" + std::to_string(port);
+    const char* argv[] = {"openssl", "s_server",   "-quiet", "-www",      "-accept", accept.c_str(),
+                          "-cert",   cert.c_str(), "-key",   key.c_str(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    int spawned =
+        posix_spawnp(&pid, "openssl", &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ASSERT_EQ(spawned, 0);
+    auto deadline = std::chrono::steady_clock::now() + kPatience;
+    bool listening = false;
+    while (!listening && std::chrono::steady_clock::now() < deadline) {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        listening = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        close(fd);
+        if (!listening)
+            std::this_thread::sleep_for(20ms);
+    }
+
+    SL::setAPIBase("https://" + accept);
+    Outcome outcome;
+    follow(makeAccount().ptr())->performRequestWithHandler(outcome.handler());
+    bool answered = outcome.wait();
+    SL::setAPIBase("");
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+
+    ASSERT_TRUE(listening);
+    ASSERT_TRUE(answered);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->code(), NS::URLErrorServerCertificateUntrusted);
+    EXPECT_EQ(outcome.status, -1);
+}
+
+} // namespace
