@@ -1,0 +1,205 @@
+// The settings-pane tint and its reset, on a pane inside a navigation controller inside a
+// split view controller, as the Settings application shows it.
+#include "kit/QVKit.h"
+#include "objc/Runtime.h"
+#include "uikit/Controls.h"
+#include "uikit/NavigationController.h"
+#include "uikit/SplitViewController.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+using objc::Ref;
+using objc::RefPtr;
+
+// Appearance settings last for the process, so each test's pane has a class of its own.
+objc::Class* freshPaneClass(objc::Class* super = UI::ViewController::viewControllerClass()) {
+    static std::atomic<int> counter{0};
+    std::string name = "TintTestListController" + std::to_string(++counter);
+    return objc::objc_lookUpOrRegisterClass(name.c_str(), super);
+}
+
+Ref<UI::Color> red() {
+    return UI::Color::colorWithRedGreenBlueAlpha(1, 0, 0, 1);
+}
+Ref<UI::Color> green() {
+    return UI::Color::colorWithRedGreenBlueAlpha(0, 1, 0, 1);
+}
+
+bool same(const objc::Object* a, const objc::Object* b) {
+    return a && b && a->isEqual(b);
+}
+
+// The title colour of the bar, when its attributes hold nothing else.
+RefPtr<objc::Object> titleColourAlone(UI::NavigationBar& bar) {
+    NS::Dictionary* attributes = bar.titleTextAttributes();
+    if (!attributes || attributes->count() != 1)
+        return nullptr;
+    return attributes->objectForKey(UI::NSForegroundColorAttributeName);
+}
+
+struct Settings {
+    Ref<UI::SplitViewController> split = UI::SplitViewController::create();
+    Ref<UI::ViewController> master = UI::ViewController::create();
+    Ref<UI::ViewController> pane;
+    Ref<UI::NavigationController> navigation;
+
+    explicit Settings(objc::Class* paneClass = freshPaneClass())
+        : pane(UI::ViewController::create(paneClass)),
+          navigation(UI::NavigationController::initWithRootViewController(pane.ptr())) {
+        split->setViewControllers({master, navigation});
+    }
+    UI::NavigationBar& bar() { return navigation->navigationBar(); }
+};
+
+TEST(Tint, ColoursTheBarTheViewTheEdgesAndThePanesControls) {
+    Settings s;
+    s.pane->view().setAutoresizesSubviews(false);
+    QVSetPrefsTint(s.pane.ptr(), red().ptr());
+
+    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
+    EXPECT_TRUE(same(s.bar().tintColor(), red().ptr()));
+    EXPECT_EQ(s.bar().barTintColor(), nullptr);
+    EXPECT_TRUE(same(s.pane->view().tintColor(), red().ptr()));
+    EXPECT_TRUE(s.pane->view().autoresizesSubviews());
+    EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeBottom);
+    EXPECT_TRUE(same(UI::Switch::showInViewController(s.pane)->onTintColor(), red().ptr()));
+    EXPECT_TRUE(
+        same(UI::Slider::showInViewController(s.pane)->maximumTrackTintColor(), red().ptr()));
+    EXPECT_TRUE(same(UI::SegmentedControl::showInViewController(s.pane)->tintColor(), red().ptr()));
+}
+
+TEST(Tint, ControlsOfOtherControllerClassesKeepTheirColours) {
+    Settings s;
+    QVSetPrefsTint(s.pane.ptr(), red().ptr());
+    Ref<UI::ViewController> other = UI::ViewController::create(freshPaneClass());
+    EXPECT_EQ(UI::Switch::showInViewController(other)->onTintColor(), nullptr);
+    // Another controller of the pane's own class gets them, from then on.
+    Ref<UI::ViewController> sibling = UI::ViewController::create(s.pane->isa());
+    EXPECT_TRUE(same(UI::Switch::showInViewController(sibling)->onTintColor(), red().ptr()));
+}
+
+TEST(Tint, EarlierTitleAttributesAreReplacedByTheColourAlone) {
+    Settings s;
+    s.bar().setTitleTextAttributes(
+        NS::Dictionary::dictionary({{"NSFont", NS::str("Helvetica")},
+                                    {std::string(UI::NSForegroundColorAttributeName), green()}})
+            .ptr());
+    QVSetPrefsTint(s.pane.ptr(), red().ptr());
+    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
+
+    s.bar().setTitleTextAttributes(
+        NS::Dictionary::dictionary({{"NSFont", NS::str("Helvetica")}}).ptr());
+    QVResetPrefsTint(s.pane.ptr());
+    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), UI::Color::blackColor().ptr()));
+}
+
+TEST(Tint, APaneOutsideASplitViewStillGetsEdgesAndControls) {
+    objc::Class* paneClass = freshPaneClass();
+    Ref<UI::ViewController> pane = UI::ViewController::create(paneClass);
+    Ref<UI::NavigationController> navigation =
+        UI::NavigationController::initWithRootViewController(pane.ptr());
+    QVSetPrefsTint(pane.ptr(), red().ptr());
+    EXPECT_EQ(navigation->navigationBar().titleTextAttributes(), nullptr);
+    EXPECT_EQ(navigation->navigationBar().tintColor(), nullptr);
+    EXPECT_EQ(pane->view().tintColor(), nullptr);
+    EXPECT_EQ(pane->storedEdgesForExtendedLayout(), UI::RectEdgeBottom);
+    EXPECT_TRUE(same(UI::Switch::showInViewController(pane)->onTintColor(), red().ptr()));
+
+    pane->view().setAutoresizesSubviews(true);
+    QVResetPrefsTint(pane.ptr());
+    EXPECT_EQ(navigation->navigationBar().titleTextAttributes(), nullptr);
+    EXPECT_TRUE(pane->view().autoresizesSubviews());
+}
+
+TEST(Tint, APaneWithoutExtendedLayoutSkipsOnlyTheEdges) {
+    objc::Class* legacy = UI::ViewController::registerLegacyClass("TintTestLegacyListController");
+    Settings s(legacy);
+    ASSERT_FALSE(s.pane->respondsToSelector("edgesForExtendedLayout"));
+    QVSetPrefsTint(s.pane.ptr(), red().ptr());
+    EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
+    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
+    EXPECT_TRUE(same(s.pane->view().tintColor(), red().ptr()));
+    EXPECT_TRUE(
+        same(UI::Slider::showInViewController(s.pane)->maximumTrackTintColor(), red().ptr()));
+}
+
+TEST(Tint, AVisibleSubPaneIsTheViewTintedWhileEdgesAndControlsFollowThePane) {
+    Settings s;
+    Ref<UI::ViewController> subPane = UI::ViewController::create(freshPaneClass());
+    s.navigation->pushViewControllerAnimated(subPane.ptr(), true);
+    QVSetPrefsTint(s.pane.ptr(), red().ptr());
+    EXPECT_TRUE(same(subPane->view().tintColor(), red().ptr()));
+    EXPECT_EQ(s.pane->view().tintColor(), nullptr);
+    EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeBottom);
+    EXPECT_EQ(subPane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
+    EXPECT_TRUE(same(UI::Switch::showInViewController(s.pane)->onTintColor(), red().ptr()));
+    EXPECT_EQ(UI::Switch::showInViewController(subPane)->onTintColor(), nullptr);
+
+    subPane->view().setAutoresizesSubviews(true);
+    QVResetPrefsTint(s.pane.ptr());
+    EXPECT_FALSE(subPane->view().autoresizesSubviews());
+    EXPECT_EQ(subPane->view().tintColor(), nullptr);
+}
+
+TEST(Tint, ThenResetClearsBarAndViewButKeepsControlsAndEdges) {
+    Settings s;
+    s.bar().setBarTintColor(green().ptr());
+    QVSetPrefsTint(s.pane.ptr(), red().ptr());
+    EXPECT_TRUE(same(s.bar().barTintColor(), green().ptr())) << "the tint leaves the bar tint";
+    QVResetPrefsTint(s.pane.ptr());
+
+    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), UI::Color::blackColor().ptr()));
+    EXPECT_EQ(s.bar().tintColor(), nullptr);
+    EXPECT_EQ(s.bar().barTintColor(), nullptr);
+    EXPECT_EQ(s.pane->view().tintColor(), nullptr);
+    EXPECT_FALSE(s.pane->view().autoresizesSubviews());
+    EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeBottom);
+    EXPECT_TRUE(same(UI::Switch::showInViewController(s.pane)->onTintColor(), red().ptr()));
+    EXPECT_TRUE(
+        same(UI::Slider::showInViewController(s.pane)->maximumTrackTintColor(), red().ptr()));
+    EXPECT_TRUE(same(UI::SegmentedControl::showInViewController(s.pane)->tintColor(), red().ptr()));
+}
+
+TEST(Tint, ResetWithoutTintTurnsAutoresizingOff) {
+    Settings s;
+    ASSERT_TRUE(s.pane->view().autoresizesSubviews());
+    QVResetPrefsTint(s.pane.ptr());
+    EXPECT_FALSE(s.pane->view().autoresizesSubviews());
+    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), UI::Color::blackColor().ptr()));
+}
+
+TEST(Tint, TwiceTheSecondColourWinsEverywhere) {
+    Settings s;
+    QVSetPrefsTint(s.pane.ptr(), red().ptr());
+    QVSetPrefsTint(s.pane.ptr(), green().ptr());
+    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), green().ptr()));
+    EXPECT_TRUE(same(s.bar().tintColor(), green().ptr()));
+    EXPECT_TRUE(same(s.pane->view().tintColor(), green().ptr()));
+    EXPECT_TRUE(same(UI::Switch::showInViewController(s.pane)->onTintColor(), green().ptr()));
+    EXPECT_TRUE(
+        same(UI::Slider::showInViewController(s.pane)->maximumTrackTintColor(), green().ptr()));
+    EXPECT_TRUE(
+        same(UI::SegmentedControl::showInViewController(s.pane)->tintColor(), green().ptr()));
+}
+
+TEST(Tint, NoColourChangesNothing) {
+    Settings s;
+    QVSetPrefsTint(s.pane.ptr(), red().ptr());
+    s.pane->view().setAutoresizesSubviews(false);
+    QVSetPrefsTint(s.pane.ptr(), nullptr);
+    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
+    EXPECT_TRUE(same(s.bar().tintColor(), red().ptr()));
+    EXPECT_FALSE(s.pane->view().autoresizesSubviews());
+    EXPECT_TRUE(same(UI::Switch::showInViewController(s.pane)->onTintColor(), red().ptr()));
+
+    Settings untouched;
+    QVSetPrefsTint(untouched.pane.ptr(), nullptr);
+    EXPECT_EQ(untouched.pane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
+    EXPECT_EQ(UI::Switch::showInViewController(untouched.pane)->onTintColor(), nullptr);
+}
+
+} // namespace
