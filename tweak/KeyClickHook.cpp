@@ -35,6 +35,12 @@ SystemSoundID noteSound(int instrument, unsigned index) {
     return sound;
 }
 
+void forgetNoteSounds() {
+    for (auto& slot : g_noteSounds)
+        if (SystemSoundID sound = slot.exchange(0, std::memory_order_acq_rel))
+            AudioServicesDisposeSystemSoundID(sound);
+}
+
 void keyClickHook(SystemSoundID sound) {
     const TweakSettings& s = settings();
     if (!isKeyClick(sound) || !s.enabled) {

@@ -16,5 +16,7 @@ void keyClickHook(SystemSoundID sound);
 // of the process: at most one per note file, however long anyone types. 0 when it cannot be
 // made (a missing or undecodable file).
 SystemSoundID noteSound(int instrument, unsigned index);
+// Disposes of the kept sounds, as if no note had been drawn yet (for tests and benchmarks).
+void forgetNoteSounds();
 
 } // namespace tweak
