@@ -2,6 +2,7 @@
 
 #include "device/Events.h"
 #include "dispatch/Queue.h"
+#include "foundation/Log.h"
 #include "objc/Runtime.h"
 #include "social/OAuth.h"
 #include "social/Transport.h"
@@ -10,6 +11,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <ctime>
+#include <deque>
+#include <exception>
 #include <optional>
 
 namespace SL {
@@ -81,6 +84,54 @@ Ref<NS::Dictionary> headerDictionary(const HeaderFields& fields) {
     for (const auto& [name, value] : joined)
         entries.emplace(name, NS::str(value));
     return NS::Dictionary::dictionary(std::move(entries));
+}
+
+// Requests go out one at a time, in the order they were performed, on one worker thread at a
+// time. So the account store's callbacks never wait behind requests that take their time
+// (up to the total timeout each), and requests made one after another reach the service,
+// and their handlers run, in that order.
+class RequestQueue {
+public:
+    void post(std::function<void()> task) {
+        std::lock_guard guard(m_lock);
+        m_tasks.push_back(std::move(task));
+        if (m_draining)
+            return;
+        m_draining = true;
+        dispatch::global([this] { drain(); });
+    }
+
+private:
+    void drain() {
+        for (;;) {
+            std::function<void()> task;
+            {
+                std::lock_guard guard(m_lock);
+                if (m_tasks.empty()) {
+                    m_draining = false;
+                    return;
+                }
+                task = std::move(m_tasks.front());
+                m_tasks.pop_front();
+            }
+            try {
+                task();
+            } catch (const std::exception& e) {
+                CFLog(3, "Social: a request's handler threw: %s", e.what());
+            } catch (...) {
+                CFLog(3, "Social: a request's handler threw");
+            }
+        }
+    }
+
+    std::mutex m_lock;
+    std::deque<std::function<void()>> m_tasks;
+    bool m_draining = false;
+};
+
+RequestQueue& requests() {
+    static auto* queue = new RequestQueue; // never destroyed: a worker may drain it at exit
+    return *queue;
 }
 
 } // namespace
@@ -158,9 +209,9 @@ void Request::performRequestWithHandler(RequestHandler handler) {
         username = signer->username()->str();
 
     RefPtr<Request> self(this);
-    dispatch::global([self = std::move(self), http = std::move(http), handler = std::move(handler),
-                      shownParams = std::move(shownParams),
-                      username = std::move(username)]() mutable {
+    requests().post([self = std::move(self), http = std::move(http), handler = std::move(handler),
+                     shownParams = std::move(shownParams),
+                     username = std::move(username)]() mutable {
         HTTPResult result = currentTransport()->perform(http);
         device::emit("http", {{"method", http.method},
                               {"url", http.url},

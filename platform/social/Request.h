@@ -53,7 +53,7 @@ public:
     // Sends the request on a worker thread and returns at once. GET and DELETE carry the
     // parameters in the query, POST as a form body. With an account, the request is signed
     // with OAuth 1.0a as that account. The handler is called once, on a worker thread; the
-    // request lives until then.
+    // request lives until then. Requests are sent one at a time, in the order performed.
     void performRequestWithHandler(RequestHandler handler);
 
 private:

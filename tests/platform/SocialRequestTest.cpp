@@ -291,6 +291,63 @@ TEST_F(SocialRequestEndToEnd, SeveralRequestsAllArrive) {
     EXPECT_EQ(b.status, 200);
 }
 
+TEST_F(SocialRequestEndToEnd, RequestsGoOutAndAreAnsweredInTheOrderPerformed) {
+    std::vector<std::string> names = {"one", "two", "three", "four", "five"};
+    std::mutex lock;
+    std::vector<std::string> answered;
+    std::vector<Outcome> outcomes(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        auto handler = outcomes[i].handler();
+        follow(account.ptr(), names[i].c_str())
+            ->performRequestWithHandler(
+                [&, handler, name = names[i]](NS::Data* d, NS::HTTPURLResponse* r, NS::Error* e) {
+                    {
+                        std::lock_guard guard(lock);
+                        answered.push_back(name);
+                    }
+                    handler(d, r, e);
+                });
+    }
+    for (auto& outcome : outcomes)
+        ASSERT_TRUE(outcome.wait());
+    std::vector<std::string> arrived;
+    for (const auto& got : server.requests())
+        arrived.push_back(SL::OAuth::parseForm(got.body).at(1).second);
+    EXPECT_EQ(arrived, names);
+    EXPECT_EQ(answered, names);
+}
+
+TEST_F(SocialRequestEndToEnd, RequestsThatHangDoNotHoldUpOtherBackgroundWork) {
+    server.setBehaviour(support::LocalHTTPServer::Behaviour::NoAnswer);
+    SL::setTimeouts(200ms, 750ms);
+    std::vector<Outcome> outcomes(4); // as many as the platform has workers, at most
+    for (auto& outcome : outcomes)
+        follow(account.ptr())->performRequestWithHandler(outcome.handler());
+    std::mutex lock;
+    std::condition_variable ran;
+    std::optional<int> answeredBefore;
+    dispatch::global([&] {
+        int answered = 0;
+        for (auto& outcome : outcomes) {
+            std::lock_guard guard(outcome.lock);
+            answered += outcome.calls;
+        }
+        std::lock_guard guard(lock);
+        answeredBefore = answered;
+        ran.notify_all();
+    });
+    {
+        std::unique_lock guard(lock);
+        ASSERT_TRUE(ran.wait_for(guard, kPatience, [&] { return answeredBefore.has_value(); }));
+    }
+    EXPECT_LT(*answeredBefore, 4) << "other work ran while requests were still waiting";
+    for (auto& outcome : outcomes) {
+        ASSERT_TRUE(outcome.wait());
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(outcome.error->code(), NS::URLErrorTimedOut);
+    }
+}
+
 using MisbehavingServer = SocialRequest;
 
 TEST_F(MisbehavingServer, A500IsAResponseNotAnError) {
