@@ -10,8 +10,6 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace NS {
 
 namespace {

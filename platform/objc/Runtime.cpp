@@ -7,6 +7,7 @@
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace objc {
 
@@ -73,6 +74,8 @@ namespace {
 struct Registry {
     std::mutex lock;
     std::unordered_map<std::string, Class*> classes;
+    // Unregistered classes are kept, never freed: their instances may still point to them.
+    std::vector<Class*> retired;
 };
 
 Registry& registry() {
@@ -114,8 +117,10 @@ void objc_unregisterClass(Class* cls) {
     Registry& r = registry();
     std::lock_guard guard(r.lock);
     auto it = r.classes.find(cls->name());
-    if (it != r.classes.end() && it->second == cls)
+    if (it != r.classes.end() && it->second == cls) {
         r.classes.erase(it);
+        r.retired.push_back(cls);
+    }
 }
 
 std::string unrecognizedSelectorMessage(const Object* receiver, const char* selector) {

@@ -57,14 +57,17 @@ TEST(AutoreleasePool, NestedPoolsReleaseInnermostFirst) {
 // Autoreleases another object while it is being released.
 class Chain : public objc::Object {
 public:
-    Chain(std::atomic<int>& deaths, int more) : m_deaths(deaths), m_more(more) {}
+    static objc::Ref<Chain> create(std::atomic<int>& deaths, int more) {
+        return objc::adopt(new Chain(deaths, more));
+    }
     ~Chain() override {
         ++m_deaths;
         if (m_more > 0)
-            autorelease(objc::adopt(new Chain(m_deaths, m_more - 1)));
+            autorelease(create(m_deaths, m_more - 1));
     }
 
 private:
+    Chain(std::atomic<int>& deaths, int more) : m_deaths(deaths), m_more(more) {}
     std::atomic<int>& m_deaths;
     int m_more;
 };
@@ -72,7 +75,7 @@ private:
 TEST(AutoreleasePool, DrainReleasesWhatIsAutoreleasedMeanwhile) {
     std::atomic<int> deaths{0};
     AutoreleasePool pool;
-    autorelease(objc::adopt(new Chain(deaths, 3)));
+    autorelease(Chain::create(deaths, 3));
     pool.drain();
     EXPECT_EQ(deaths, 4);
     EXPECT_EQ(pool.size(), 0u);

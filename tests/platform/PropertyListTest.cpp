@@ -146,10 +146,11 @@ TEST_F(PropertyListFile, MalformedFilesGiveNil) {
 TEST_F(PropertyListFile, RootThatIsNotADictionaryGivesNil) {
     root.write(kPath, "<plist version=\"1.0\"><array><integer>1</integer></array></plist>");
     EXPECT_FALSE(read());
-    root.write(kPath, std::string("bplist00\xa2\x01\x02\x10\x01\x10\x02\x08\x0b\x0d\x00\x00\x00"
-                                  "\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00"
-                                  "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x0f",
-                                  53));
+    static const char arrayBinary[] = "bplist00\xa2\x01\x02\x10\x01\x10\x02\x08\x0b\x0d"
+                                      "\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00"
+                                      "\x00\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00"
+                                      "\x00\x00\x00\x00\x00\x00\x00\x0f";
+    root.write(kPath, std::string(arrayBinary, sizeof arrayBinary - 1));
     EXPECT_FALSE(read());
     root.write(kPath, "<plist version=\"1.0\"><string>enabled</string></plist>");
     EXPECT_FALSE(read());

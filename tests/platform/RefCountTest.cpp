@@ -133,8 +133,13 @@ TEST(WeakLink, ReadsNilOnceTheTargetIsGone) {
     std::atomic<int> deaths{0};
     RefPtr<LifetimeProbe> strong = LifetimeProbe::create(deaths);
     WeakPtr<LifetimeProbe> weak(strong);
-    WeakPtr<LifetimeProbe> copy = weak;
+    WeakPtr<LifetimeProbe> copy;
+    {
+        WeakPtr<LifetimeProbe> original(strong);
+        copy = original;
+    }
     EXPECT_EQ(weak.get(), strong);
+    EXPECT_EQ(copy.get(), strong) << "a copy outlives the link it was made from";
     EXPECT_EQ(strong->retainCount(), 1u) << "a weak link must not own";
     strong = nullptr;
     EXPECT_EQ(deaths, 1);

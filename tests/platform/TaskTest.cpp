@@ -16,7 +16,6 @@
 namespace {
 
 using namespace NS;
-using objc::Ref;
 
 // Runs /bin/sh -c command and reads its output to the end.
 std::string shell(const std::string& command) {
