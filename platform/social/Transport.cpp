@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <curl/curl.h>
+#include <openssl/crypto.h>
 #include <mutex>
 
 namespace SL {
@@ -155,6 +156,9 @@ public:
         }
         curl_slist_free_all(headers);
         curl_easy_cleanup(curl);
+        // Workers live as long as the process, so what OpenSSL keeps per thread (its error
+        // queue) would never be freed; let it go after each exchange.
+        OPENSSL_thread_stop();
         return exchange.result;
     }
 };
