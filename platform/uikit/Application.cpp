@@ -1,6 +1,7 @@
 #include "uikit/Application.h"
 
 #include "device/Events.h"
+#include "foundation/ProcessLauncher.h"
 #include "objc/Runtime.h"
 
 #include <cctype>
@@ -11,7 +12,6 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -63,18 +63,6 @@ pid_t spawn(const std::vector<std::string>& args, int outFd) {
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     return rc == 0 ? pid : -1;
-}
-
-void reapInBackground(pid_t pid) {
-    try {
-        std::thread([pid] {
-            int status = 0;
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-        }).detach();
-    } catch (const std::system_error&) {
-        // No thread to wait with: the child stays a zombie until the process exits.
-    }
 }
 
 std::mutex g_openerLock;
@@ -135,6 +123,8 @@ bool DesktopURLOpener::canOpen(const std::string& url) {
         else
             break;
     }
+    if (done < 0)
+        return false; // already reaped by someone else: no status to trust
     if (done != pid) {
         kill(-pid, SIGKILL); // too slow: the answer is no
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -152,7 +142,7 @@ bool DesktopURLOpener::open(const std::string& url) {
     pid_t pid = spawn({"xdg-open", url}, -1);
     if (pid < 0)
         return false;
-    reapInBackground(pid);
+    NS::reapInBackground(pid); // opening may take long; nobody waits for it
     return true;
 }
 
