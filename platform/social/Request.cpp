@@ -208,15 +208,20 @@ void Request::performRequestWithHandler(RequestHandler handler) {
     if (signer)
         username = signer->username()->str();
 
+    // Requests go out side by side; "seq" keeps the order in which they were performed.
+    static std::atomic<long long> s_performed{0};
+    long long seq = ++s_performed;
+
     RefPtr<Request> self(this);
     requests().post([self = std::move(self), http = std::move(http), handler = std::move(handler),
-                     shownParams = std::move(shownParams),
-                     username = std::move(username)]() mutable {
+                     shownParams = std::move(shownParams), username = std::move(username),
+                     seq]() mutable {
         HTTPResult result = currentTransport()->perform(http);
         device::emit("http", {{"method", http.method},
                               {"url", http.url},
                               {"params", shownParams},
                               {"account", username},
+                              {"seq", seq},
                               {"status", result.status ? device::JsonValue(result.status)
                                                        : device::JsonValue(nullptr)}});
         RefPtr<NS::Data> data;
