@@ -208,7 +208,7 @@ void Request::performRequestWithHandler(RequestHandler handler) {
     if (signer)
         username = signer->username()->str();
 
-    // Requests go out side by side; "seq" keeps the order in which they were performed.
+    // "seq" tells the order in which requests were performed, whatever order they end in.
     static std::atomic<long long> s_performed{0};
     long long seq = ++s_performed;
 

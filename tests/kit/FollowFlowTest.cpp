@@ -116,7 +116,7 @@ TEST_F(FollowFlow, TwoAccountsGetAChooserWhoseAllFollowsFromEachInListOrder) {
     tap(0);
     ASSERT_TRUE(server->waitForRequests(2, 5s));
     settle();
-    // Sent side by side, they may finish in any order: "seq" is the order they were sent in.
+    // "seq" is the order the requests were sent in.
     std::map<long long, std::string> accounts;
     for (const std::string& line : events->events("http"))
         accounts[std::stoll(device::jsonField(line, "seq").value_or("0"))] =
