@@ -5,7 +5,7 @@
 #include "foundation/Collections.h"
 #include "foundation/Log.h"
 #include "foundation/Number.h"
-#include "support/DeviceRoot.h"
+#include "support/TemporaryRoot.h"
 
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
@@ -14,8 +14,8 @@
 namespace {
 
 void BM_LoadInstalledLibrary(benchmark::State& state) {
-    support::DeviceRoot root;
-    std::filesystem::path installed = root.host(device::kTweakInstallPath);
+    TemporaryRoot root;
+    std::filesystem::path installed = root.path(device::kTweakInstallPath);
     std::filesystem::create_directories(installed.parent_path());
     std::filesystem::copy_file(
         std::filesystem::path(TAPSONATA_BINARY_DIR) / "lib" / "Tapsonata.dylib", installed);

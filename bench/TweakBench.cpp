@@ -6,7 +6,7 @@
 #include "foundation/Collections.h"
 #include "foundation/Number.h"
 #include "substrate/Substrate.h"
-#include "support/DeviceRoot.h"
+#include "support/TemporaryRoot.h"
 #include "tweak/KeyClickHook.h"
 #include "tweak/TweakSettings.h"
 
@@ -17,8 +17,10 @@
 
 namespace {
 
-support::DeviceRoot& root() {
-    static support::DeviceRoot instance;
+TemporaryRoot& root() {
+    static TemporaryRoot instance;
+    static bool notes = (instance.installNotes(), true);
+    (void)notes;
     return instance;
 }
 

@@ -267,8 +267,8 @@ TEST_F(Preferences, AnIdentifierThatIsNotAFileNameNeverReachesTheDisk) {
     EXPECT_TRUE(prefs->path().empty());
     prefs->setBoolForKey(true, key("k").ptr());
     EXPECT_TRUE(prefs->boolForKey(key("k").ptr()));
-    EXPECT_FALSE(fs::exists(root.path() / "escape.plist"));
-    EXPECT_FALSE(fs::exists(root.path().parent_path() / "escape.plist"));
+    EXPECT_FALSE(fs::exists(root.root() / "escape.plist"));
+    EXPECT_FALSE(fs::exists(root.root().parent_path() / "escape.plist"));
     EXPECT_EQ(log.containing("cannot name a preferences domain").size(), 1U);
     EXPECT_EQ(log.containing("kept in memory only").size(), 1U);
 

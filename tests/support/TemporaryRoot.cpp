@@ -34,3 +34,9 @@ void TemporaryRoot::write(std::string_view devicePath, const std::string& bytes)
     if (!out)
         throw std::runtime_error("cannot write " + file.string());
 }
+
+void TemporaryRoot::installNotes() const {
+    std::filesystem::path notes = path("/Library/Application Support/Tapsonata");
+    std::filesystem::create_directories(notes);
+    std::filesystem::copy(TAPSONATA_RESOURCES_DIR, notes, std::filesystem::copy_options::recursive);
+}

@@ -16,6 +16,9 @@ public:
 
     const std::filesystem::path& root() const { return m_root; }
     std::filesystem::path path(std::string_view devicePath) const;
+    std::filesystem::path operator/(std::string_view devicePath) const { return path(devicePath); }
+    // Installs the 45 notes where the tweak looks for them.
+    void installNotes() const;
     // Writes a file at a device path, creating its folders.
     void write(std::string_view devicePath, const std::string& bytes) const;
 

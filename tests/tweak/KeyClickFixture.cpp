@@ -20,10 +20,11 @@ void recordingPlay(SystemSoundID sound) {
 
 } // namespace
 
-std::unique_ptr<support::DeviceRoot> KeyClickFixture::root;
+std::unique_ptr<TemporaryRoot> KeyClickFixture::root;
 
 void KeyClickFixture::SetUpTestSuite() {
-    root = std::make_unique<support::DeviceRoot>();
+    root = std::make_unique<TemporaryRoot>();
+    root->installNotes();
     // Hooks stay for the life of the process, as on the device: install them once.
     static bool hooked = [] {
         MSHookFunction(reinterpret_cast<void*>(&AudioServicesPlaySystemSound),

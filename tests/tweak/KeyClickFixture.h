@@ -3,7 +3,7 @@
 #pragma once
 
 #include "audiotoolbox/AudioServices.h"
-#include "support/DeviceRoot.h"
+#include "support/TemporaryRoot.h"
 #include "tweak/KeyClickHook.h"
 #include "tweak/TweakSettings.h"
 
@@ -22,5 +22,5 @@ public:
     // What reached the saved sound function, in order.
     static std::vector<SystemSoundID> passedOn();
     static void enable(int instrument);
-    static std::unique_ptr<support::DeviceRoot> root;
+    static std::unique_ptr<TemporaryRoot> root;
 };

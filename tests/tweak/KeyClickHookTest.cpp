@@ -96,7 +96,7 @@ TEST_F(Hook, TenThousandClicksKeepOneSoundPerNote) {
 TEST_F(Hook, ANoteThatCannotBeDecodedSuppressesTheClickAndIsTriedAgainLater) {
     std::string good;
     {
-        std::ifstream in(root->host("/Library/Application Support/Tapsonata/violin/do1.mp3"),
+        std::ifstream in(root->path("/Library/Application Support/Tapsonata/violin/do1.mp3"),
                          std::ios::binary);
         good.assign(std::istreambuf_iterator<char>(in), {});
     }
