@@ -2,14 +2,13 @@
 
 #include "device/Events.h"
 
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace sim {
 
@@ -27,6 +26,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& args,
     std::vector<std::string> argv = {"/proc/self/exe", "process"};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> cargv;
+    cargv.reserve(argv.size() + 1);
     for (auto& a : argv)
         cargv.push_back(a.data());
     cargv.push_back(nullptr);
@@ -35,6 +35,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& args,
         env.emplace_back(*e);
     env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
     std::vector<char*> cenv;
+    cenv.reserve(env.size() + 1);
     for (auto& e : env)
         cenv.push_back(e.data());
     cenv.push_back(nullptr);
@@ -64,13 +65,39 @@ ChildProcess::~ChildProcess() {
         (void)!write(m_toChild, quit, sizeof quit - 1);
         close(m_toChild);
     }
+    // A process that does not quit in good time is ended; the simulator never hangs on one.
+    if (m_pid > 0 && !waitForExit(std::chrono::seconds(20)))
+        kill(m_pid, SIGKILL);
     if (m_reader.joinable())
         m_reader.join();
-    if (m_pid > 0) {
+    if (m_pid > 0)
+        reap();
+}
+
+bool ChildProcess::running() const {
+    std::lock_guard guard(m_lock);
+    return m_pid > 0 && !m_exited;
+}
+
+int ChildProcess::reap() {
+    if (!m_status) {
         int status = 0;
         while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
         }
+        m_status = status;
     }
+    return *m_status;
+}
+
+std::optional<int> ChildProcess::waitForExit(std::chrono::milliseconds limit) {
+    if (m_pid <= 0)
+        return std::nullopt;
+    {
+        std::unique_lock lock(m_lock);
+        if (!m_changed.wait_for(lock, limit, [&] { return m_exited; }))
+            return std::nullopt;
+    }
+    return reap();
 }
 
 void ChildProcess::readEvents(int fd) {

@@ -2,9 +2,11 @@
 // standard input, reporting events on its standard output.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -23,20 +25,27 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool running() const { return m_pid > 0; }
+    // Started, and its report not yet closed.
+    bool running() const;
+    pid_t pid() const { return m_pid; }
     // Sends a command and waits until the process reports it done (or exits). False if it exited.
     bool command(const std::string& line);
     // Waits until the process has loaded the library (or failed to).
     bool waitUntilLoaded();
+    // Once its report has closed: waits for the process to end and returns its wait status.
+    // Nothing when it had not closed its report within `limit`.
+    std::optional<int> waitForExit(std::chrono::milliseconds limit);
 
 private:
     void readEvents(int fd);
+    int reap();
 
     pid_t m_pid = -1;
+    std::optional<int> m_status;
     int m_toChild = -1;
     EventHandler m_onEvent;
     std::thread m_reader;
-    std::mutex m_lock;
+    mutable std::mutex m_lock;
     std::condition_variable m_changed;
     std::size_t m_done = 0;
     bool m_loaded = false;

@@ -1,3 +1,4 @@
+// The showcase that `make demo` runs.
 #pragma once
 
 #include <string>
@@ -5,8 +6,11 @@
 
 namespace sim {
 
-// The showcase: a device with the piano chosen, a phrase typed at a human pace, heard live
-// where the host has a sound device and always written to demo.wav.
+// `tapsonata-sim demo [--out live|none] [--wav FILE]`: a fresh device under build/demo-device
+// (piano, one Twitter account), a phrase typed on the piano, the violin chosen in the settings
+// pane, a phrase on the violin, then the first unlock, answered "I'd love to!" against the
+// simulator's own stand-in for the API. Heard live where the host has a sound device, and
+// always written to demo.wav.
 int demoMain(const std::vector<std::string>& args);
 
 } // namespace sim

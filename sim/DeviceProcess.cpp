@@ -1,25 +1,30 @@
 #include "sim/DeviceProcess.h"
 
 #include "audiotoolbox/AudioServices.h"
-#include "audiotoolbox/Clock.h"
-#include "audiotoolbox/OpenALOutput.h"
 #include "audiotoolbox/Output.h"
-#include "audiotoolbox/WavOutput.h"
 #include "device/Events.h"
 #include "device/Loader.h"
 #include "device/Random.h"
 #include "device/Root.h"
 #include "dispatch/Queue.h"
 #include "foundation/Log.h"
+#include "preferences/Specifier.h"
+#include "sim/DeviceLauncher.h"
 #include "sim/Layout.h"
+#include "sim/SettingsPane.h"
+#include "sim/SoundOutput.h"
 #include "sim/URLHandlers.h"
 #include "springboard/SpringBoard.h"
+#include "substrate/Substrate.h"
 #include "uikit/AlertView.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
@@ -30,6 +35,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// How long `wait` and every command that ends with it may take at most: longer than the
+// social request's own bound, so a slow server ends the request first.
+constexpr auto kSettleBound = 40s;
+// Interactive typing rewrites the WAV now and then rather than on every key.
+constexpr unsigned kKeysPerWavFlush = 16;
+
 std::mutex g_outLock;
 
 void writeLine(const std::string& line) {
@@ -39,14 +50,34 @@ void writeLine(const std::string& line) {
     std::fflush(stdout);
 }
 
+// What reaches the system's own player. It is hooked in before the library loads, so the
+// tweak's hook sits in front of it and the tweak's saved function is this: it records exactly
+// what the tweak hands on (a note, a click it let through, or 0 for a click it silenced).
+void (*g_systemPlayer)(SystemSoundID) = nullptr;
+
+void systemPlayer(SystemSoundID id) {
+    device::emit("system_sound", {{"id", id}});
+    g_systemPlayer(id);
+}
+
 struct ProcessOptions {
     ProcessKind kind = ProcessKind::Keyboard;
     std::string root;
     std::optional<std::uint64_t> seed;
-    std::string out = "none";
-    std::optional<std::string> wav; // with --out live: a copy of what is heard
+    SoundOptions sound;
     std::chrono::milliseconds pace = 150ms;
 };
+
+std::optional<long long> number(const std::string& text) {
+    try {
+        std::size_t used = 0;
+        long long value = std::stoll(text, &used);
+        if (used == text.size())
+            return value;
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
 
 std::optional<ProcessOptions> parse(const std::vector<std::string>& args, std::string& error) {
     ProcessOptions o;
@@ -65,21 +96,30 @@ std::optional<ProcessOptions> parse(const std::vector<std::string>& args, std::s
         return std::nullopt;
     }
     for (std::size_t i = 1; i < args.size(); ++i) {
-        auto value = [&]() -> std::string {
-            return i + 1 < args.size() ? args[++i] : std::string();
-        };
-        if (args[i] == "--root")
-            o.root = value();
-        else if (args[i] == "--seed")
-            o.seed = std::stoull(value());
-        else if (args[i] == "--out")
-            o.out = value();
-        else if (args[i] == "--wav")
-            o.wav = value();
-        else if (args[i] == "--pace")
-            o.pace = std::chrono::milliseconds(std::stol(value()));
+        const std::string& flag = args[i];
+        if (flag == "--append-wav") {
+            o.sound.appendWav = true;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            error = flag + " needs a value";
+            return std::nullopt;
+        }
+        const std::string& value = args[++i];
+        std::optional<long long> n = number(value);
+        if (flag == "--root")
+            o.root = value;
+        else if (flag == "--seed" && n && *n >= 0)
+            o.seed = static_cast<std::uint64_t>(*n);
+        else if (flag == "--out")
+            o.sound.out = value;
+        else if (flag == "--wav")
+            o.sound.wav = value;
+        else if (flag == "--pace" && n && *n >= 0)
+            o.pace = std::chrono::milliseconds(*n);
         else {
-            error = "unknown option: " + args[i];
+            error = "bad option: ";
+            error.append(flag).append(" ").append(value);
             return std::nullopt;
         }
     }
@@ -88,22 +128,6 @@ std::optional<ProcessOptions> parse(const std::vector<std::string>& args, std::s
         return std::nullopt;
     }
     return o;
-}
-
-// Decodes one UTF-8 character at a time, so that each key press is one character.
-std::vector<std::string> characters(const std::string& text) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < text.size();) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = lead < 0x80         ? 1
-                             : (lead >> 5) == 6  ? 2
-                             : (lead >> 4) == 14 ? 3
-                             : (lead >> 3) == 30 ? 4
-                                                 : 1;
-        out.push_back(text.substr(i, length));
-        i += length;
-    }
-    return out;
 }
 
 class Device {
@@ -119,14 +143,24 @@ public:
         if (m_options.seed)
             device::setRandomSource(device::seededRandomSource(*m_options.seed));
         installURLHandlers();
-        openOutput();
+        installDeviceLauncher();
+        // Only the keyboard makes sounds worth hearing; the others stay silent.
+        if (m_options.kind == ProcessKind::Keyboard)
+            m_manualClock = openSoundOutput(m_options.sound);
         if (m_options.kind == ProcessKind::SpringBoard)
             springboard::registerClasses();
+        if (m_options.kind == ProcessKind::Pane) {
+            preferences::registerClasses();
+            usePackageManagerOfTheDevice();
+        }
+        MSHookFunction(&AudioServicesPlaySystemSound, &systemPlayer, &g_systemPlayer);
         device::LoadResult loaded = device::loadTweak();
         if (!loaded.handle) {
             device::emit("load_failed", {{"error", loaded.error}});
             return false;
         }
+        if (m_options.kind == ProcessKind::Pane)
+            m_pane = std::make_unique<SettingsPane>(loaded.handle);
         device::emit("loaded", {});
         return true;
     }
@@ -145,57 +179,102 @@ public:
                 break;
             writeLine("{\"event\":\"done\"}");
         }
-        finish();
+        audio::waitForPendingPlays();
+        flushSoundOutput();
     }
 
 private:
     bool obey(const std::string& line) {
-        std::string verb = line.substr(0, line.find(' '));
-        std::string argument =
-            line.size() > verb.size() ? line.substr(verb.size() + 1) : std::string();
+        std::vector<std::string> words;
+        for (std::size_t start = 0; start <= line.size();) {
+            std::size_t space = line.find(' ', start);
+            words.push_back(line.substr(start, space == std::string::npos ? space : space - start));
+            if (space == std::string::npos)
+                break;
+            start = space + 1;
+        }
+        const std::string& verb = words[0];
+        auto operand = [&](std::size_t i) { return i < words.size() ? words[i] : std::string(); };
         if (verb == "type") {
-            type(hexDecode(argument));
+            type(hexDecode(operand(1)));
+        } else if (verb == "key") {
+            // The time between keys has passed already for real; virtual time catches up.
+            if (m_manualClock)
+                m_manualClock->advance(std::chrono::milliseconds(number(operand(2)).value_or(0)));
+            press(hexDecode(operand(1)));
+            if (++m_keysSinceFlush >= kKeysPerWavFlush) {
+                flushSoundOutput();
+                m_keysSinceFlush = 0;
+            }
         } else if (verb == "sound") {
-            AudioServicesPlaySystemSound(static_cast<SystemSoundID>(std::stoul(argument)));
+            std::optional<long long> id = number(operand(1));
+            if (!id || *id < 0 || *id > 0xffffffffLL)
+                fail("not a system sound: " + operand(1));
+            else
+                AudioServicesPlaySystemSound(static_cast<SystemSoundID>(*id));
             settle();
+            flushSoundOutput();
         } else if (verb == "unlock") {
             springboard::unlock();
             settle();
         } else if (verb == "tap") {
-            tap(std::stol(argument));
+            tap(number(operand(1)).value_or(-1));
         } else if (verb == "wait") {
+            settle();
+        } else if (verb == "pane" && m_pane) {
+            std::vector<std::string> decoded;
+            for (std::size_t i = 1; i < words.size(); ++i)
+                decoded.push_back(hexDecode(words[i]));
+            m_pane->perform(decoded);
             settle();
         } else if (verb == "quit") {
             return false;
         } else {
-            device::emit("error", {{"text", "unknown command: " + verb}});
+            fail("unknown command: " + verb);
         }
         return true;
     }
 
+    static void fail(const std::string& text) { device::emit("error", {{"text", text}}); }
+
     void type(const std::string& text) {
+        bool first = true;
         for (const std::string& character : characters(text)) {
-            device::emit("key", {{"text", character}});
-            // What the keyboard does on every key press.
-            AudioServicesPlaySystemSound(1104);
-            audio::waitForPendingPlays();
-            passTime(m_options.pace);
+            if (!first)
+                passTime(m_options.pace);
+            first = false;
+            press(character);
         }
+        // The pause after the last key, so that the next text starts a key's time later.
+        passTime(m_options.pace);
+        flushSoundOutput();
+    }
+
+    // What the keyboard does on every key press: the click.
+    void press(const std::string& character) {
+        device::emit("key", {{"text", character}});
+        AudioServicesPlaySystemSound(1104);
+        audio::waitForPendingPlays();
     }
 
     void tap(long index) {
         std::vector<objc::Ref<UI::AlertView>> alerts = UI::AlertView::visibleAlerts();
         if (alerts.empty()) {
-            device::emit("error", {{"text", "no alert to tap"}});
+            fail("no alert to tap");
             return;
         }
-        alerts.back()->tapButtonAtIndex(index);
+        objc::Ref<UI::AlertView> alert = alerts.back();
+        if (index < 0 || index >= alert->numberOfButtons()) {
+            fail("the alert has no button " + std::to_string(index));
+            return;
+        }
+        alert->tapButtonAtIndex(index);
         settle();
     }
 
     // Until the main queue and all background work are idle, within a bound.
     void settle() {
-        auto deadline = std::chrono::steady_clock::now() + 40s;
+        auto deadline = std::chrono::steady_clock::now() + kSettleBound;
         do {
             dispatch::main().runUntilIdle();
             if (dispatch::waitUntilIdle(20ms) && dispatch::main().empty())
@@ -205,6 +284,8 @@ private:
     }
 
     void passTime(std::chrono::milliseconds by) {
+        if (by.count() <= 0)
+            return;
         if (m_manualClock)
             m_manualClock->advance(by);
         else
@@ -212,36 +293,20 @@ private:
         dispatch::main().runUntilIdle();
     }
 
-    void openOutput() {
-        const std::string& out = m_options.out;
-        if (out == "none") {
-            audio::setOutput(nullptr);
-        } else if (out == "live") {
-            std::shared_ptr<audio::Output> live = audio::OpenALOutput::openDefaultDevice();
-            std::shared_ptr<audio::Output> wav;
-            if (m_options.wav)
-                wav = std::make_shared<audio::WavOutput>(*m_options.wav);
-            if (live && wav)
-                audio::setOutput(std::make_shared<audio::TeeOutput>(std::vector{live, wav}));
-            else
-                audio::setOutput(live ? live : wav);
-            device::emit("output", {{"kind", audio::output()->kind()}});
-        } else {
-            // A file alone renders in virtual time: exact, and faster than real time.
-            m_manualClock = std::make_shared<audio::ManualClock>();
-            audio::setClock(m_manualClock);
-            audio::setOutput(std::make_shared<audio::WavOutput>(out));
-        }
-    }
-
-    void finish() {
-        audio::waitForPendingPlays();
-        if (auto output = audio::output())
-            output->finish();
+    // The footer asks dpkg about the tweak's package: the device's dpkg answers, from the
+    // device's own package database.
+    void usePackageManagerOfTheDevice() const {
+        const char* path = std::getenv("PATH");
+        std::string bin = (std::filesystem::path(m_options.root) /
+                           std::filesystem::path(kDeviceBinPath).relative_path())
+                              .string();
+        setenv("PATH", (bin + ":" + (path ? path : "/usr/bin:/bin")).c_str(), 1);
     }
 
     ProcessOptions m_options;
     std::shared_ptr<audio::ManualClock> m_manualClock;
+    std::unique_ptr<SettingsPane> m_pane;
+    unsigned m_keysSinceFlush = 0;
 };
 
 } // namespace
@@ -273,6 +338,21 @@ std::string hexDecode(const std::string& hex) {
     std::string out;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
         out += static_cast<char>(nibble(hex[i]) << 4 | nibble(hex[i + 1]));
+    return out;
+}
+
+std::vector<std::string> characters(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < text.size();) {
+        auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = lead < 0x80         ? 1
+                             : (lead >> 5) == 6  ? 2
+                             : (lead >> 4) == 14 ? 3
+                             : (lead >> 3) == 30 ? 4
+                                                 : 1;
+        out.push_back(text.substr(i, length));
+        i += length;
+    }
     return out;
 }
 

@@ -12,7 +12,6 @@ namespace sim {
 
 namespace {
 
-constexpr const char* kAccountsPath = "var/mobile/Library/Accounts/Twitter.plist";
 const char* const kInstruments[] = {"bass", "drums", "guitar", "piano", "violin"};
 
 fs::path executableDir() {
@@ -27,6 +26,46 @@ bool writeFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
     return static_cast<bool>(out.flush());
+}
+
+fs::path under(const fs::path& root, const char* devicePath) {
+    return root / fs::path(devicePath).relative_path();
+}
+
+// The package database with the tweak installed, and the device's dpkg that reads it.
+std::optional<std::string> installPackage(const fs::path& root) {
+    const fs::path admin = root / "var/lib/dpkg";
+    std::error_code ec;
+    fs::create_directories(admin / "info", ec);
+    fs::create_directories(admin / "updates", ec);
+    std::string status = std::string("Package: ") + kPackageIdentifier +
+                         "\n"
+                         "Status: install ok installed\n"
+                         "Priority: optional\n"
+                         "Section: Tweaks\n"
+                         "Maintainer: Quarvo\n"
+                         "Architecture: iphoneos-arm\n"
+                         "Version: " +
+                         kPackageVersion +
+                         "\n"
+                         "Depends: mobilesubstrate\n"
+                         "Description: key clicks become notes\n"
+                         "Name: Tapsonata\n\n";
+    if (!writeFile(admin / "status", status))
+        return "cannot write the package database";
+    const fs::path dpkg = under(root, kDeviceBinPath) / "dpkg";
+    const std::string script =
+        "#!/bin/sh\n"
+        "# The device's dpkg: the host's, over the device's package database.\n"
+        "root=$(dirname \"$0\")/../..\n"
+        "exec /usr/bin/dpkg --admindir=\"$root/var/lib/dpkg\" \"$@\"\n";
+    if (!writeFile(dpkg, script))
+        return "cannot write the device's dpkg";
+    fs::permissions(dpkg,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                        fs::perms::others_read | fs::perms::others_exec,
+                    ec);
+    return std::nullopt;
 }
 
 } // namespace
@@ -84,7 +123,7 @@ std::optional<std::string> layOutDevice(const DeviceSetup& setup) {
             return "cannot install the notes: " + ec.message();
     }
 
-    fs::path settings = root / "var/mobile/Library/Preferences/com.quarvo.tapsonata.plist";
+    fs::path settings = under(root, kSettingsPath);
     fs::remove(settings, ec);
     if (setup.writeSettings) {
         auto file = NS::MutableDictionary::dictionary();
@@ -103,7 +142,7 @@ std::optional<std::string> layOutDevice(const DeviceSetup& setup) {
     std::string schemes;
     for (const std::string& scheme : setup.installedSchemes)
         schemes += scheme + "\n";
-    if (!writeFile(root / fs::path(kInstalledSchemesPath).relative_path(), schemes))
+    if (!writeFile(under(root, kInstalledSchemesPath), schemes))
         return "cannot write the URL schemes";
 
     // The device's Twitter accounts, laid out as the account store reads them. Each account
@@ -122,9 +161,9 @@ std::optional<std::string> layOutDevice(const DeviceSetup& setup) {
         accounts->addObject(account);
     }
     accountsFile->setObjectForKey(accounts, "accounts");
-    if (!writeFile(root / kAccountsPath, NS::propertyListToXML(*accountsFile)))
+    if (!writeFile(under(root, kAccountsPath), NS::propertyListToXML(*accountsFile)))
         return "cannot write the accounts";
-    return std::nullopt;
+    return installPackage(root);
 }
 
 } // namespace sim

@@ -22,6 +22,14 @@ struct DeviceSetup {
 // Where the simulator keeps what only the simulated device's surroundings know.
 inline constexpr const char* kInstalledSchemesPath =
     "/var/mobile/Library/Simulator/url-schemes.txt";
+inline constexpr const char* kSettingsPath =
+    "/var/mobile/Library/Preferences/com.quarvo.tapsonata.plist";
+inline constexpr const char* kAccountsPath = "/var/mobile/Library/Accounts/Twitter.plist";
+// The device's package manager: a small script at the device's /usr/bin/dpkg that runs the
+// host's dpkg over the device's own package database, where the tweak's package is installed.
+inline constexpr const char* kDeviceBinPath = "/usr/bin";
+inline constexpr const char* kPackageIdentifier = "com.quarvo.tapsonata";
+inline constexpr const char* kPackageVersion = "1.0.0";
 
 // The instrument number for a name ("piano") or a number ("4", "-1"); nothing for other text.
 std::optional<int> parseInstrument(const std::string& text);

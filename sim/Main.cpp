@@ -1,8 +1,9 @@
 // tapsonata-sim: a simulated device that loads the tweak as the device would.
 //
 //   tapsonata-sim init ROOT [options]          lay out a device
-//   tapsonata-sim run --root ROOT [options] ACTION...
+//   tapsonata-sim run --root ROOT [options] [ACTION...]
 //   tapsonata-sim demo                         the showcase that `make demo` runs
+//   tapsonata-sim process KIND ...             one simulated process (started by `run`)
 #include "sim/Demo.h"
 #include "sim/DeviceProcess.h"
 #include "sim/Layout.h"
@@ -19,9 +20,15 @@ const char* kUsage = R"(usage:
   tapsonata-sim init ROOT [--instrument NAME|N] [--enabled|--disabled] [--no-settings]
                           [--accounts NAME,...] [--access grant|deny] [--installed SCHEME,...]
   tapsonata-sim run --root ROOT [--events FILE] [--seed N] [--out live|FILE.wav|none]
-                    [--pace MS] [--api URL] ACTION...
-      actions: type TEXT | unlock | tap N | wait | relaunch | sound ID | pane ...
-  tapsonata-sim demo
+                    [--wav FILE] [--pace MS] [--api URL|local] [ACTION...]
+      actions: type TEXT | unlock | tap N | wait | relaunch [keyboard|springboard|pane]
+               | sound ID | pane WORD [ARG...] | interactive | echo TEXT
+      pane:    instrument NAME|N | enable | disable | donate [NAME] | mail ADDRESS
+               | follow [HANDLE] | profile [HANDLE] | share TEXT | share-tap
+               | footer [PACKAGE [HOLDER [YEAR]]] | tint COLOUR | reset | kill [SIGNAL] NAME
+      With no actions and a terminal, run is interactive: keys play notes, Ctrl-U unlocks,
+      digits tap an alert's buttons, Ctrl-D quits.
+  tapsonata-sim demo [--out live|none] [--wav FILE]
 )";
 
 std::vector<std::string> split(const std::string& list) {

@@ -1,5 +1,9 @@
 // What a person watching the simulated device sees, printed as it happens: each key with the
-// note it played, alerts drawn as boxes, URLs opened, requests sent and log lines.
+// note it played, alerts drawn as boxes with numbered buttons, the composer, the pane's
+// footer and colours, URLs opened, requests sent, processes starting and ending, log lines.
+//
+// While a long text is typed it also shows progress: on a terminal a status line kept at the
+// bottom and rewritten in place, elsewhere a plain line every so many keys.
 #pragma once
 
 #include "sim/DeviceProcess.h"
@@ -7,31 +11,57 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sim {
 
 class Summary {
 public:
-    explicit Summary(std::FILE* out = stdout) : m_out(out) {}
+    struct Alert {
+        ProcessKind owner;
+        std::vector<std::string> buttons;
+    };
 
-    void typing(const std::string& text);
+    // Texts of at least this many keys show progress; without a terminal, every this many.
+    static constexpr std::size_t kLongText = 40;
+    static constexpr std::size_t kProgressEvery = 25;
+
+    explicit Summary(std::FILE* out = stdout);
+
+    // A text of `keys` key presses is about to be typed.
+    void typing(std::size_t keys);
     void show(const std::string& process, const std::string& line);
+    // A line of the simulator's own.
+    void say(const std::string& text);
+    // A process ended: whatever it showed is gone.
+    void processEnded(ProcessKind kind);
     void finish();
-    // The process whose alert is on screen, if any.
-    std::optional<ProcessKind> alertOwner() const { return m_alertOwner; }
+
+    // The newest alert on screen, if any.
+    std::optional<Alert> alertOnScreen() const;
 
 private:
-    void drawAlert(const std::string& line);
+    void line(const std::string& text);
+    void drawStatus();
+    void clearStatus();
     void endKeyLine();
+    void showKey(const std::string& what);
+    void drawBox(const std::vector<std::string>& body, const std::vector<std::string>& buttons);
 
     std::FILE* m_out;
+    bool m_terminal;
+    bool m_statusShown = false;
+    bool m_outputShown = false;
     std::optional<std::string> m_pendingKey;
-    std::optional<ProcessKind> m_alertOwner;
+    bool m_pendingSilenced = false;
+    std::vector<Alert> m_alerts; // oldest first
     std::size_t m_typed = 0;
     std::size_t m_toType = 0;
 };
 
 // The instrument and note of a note's device path ("piano/do1"), or the path itself.
 std::string noteName(const std::string& path);
+// The width of UTF-8 text on a terminal, one column per character.
+std::size_t displayWidth(const std::string& text);
 
 } // namespace sim

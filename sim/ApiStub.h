@@ -1,0 +1,51 @@
+// A stand-in for the Twitter API on 127.0.0.1, on a port the system picks: `run --api local`
+// and the demo point the device's requests at it (TAPSONATA_TWITTER_API), so that a follow
+// really goes over HTTP, signed, without leaving the machine. It answers
+// POST /1.1/friendships/create.json with 200 and the followed user as JSON, and anything
+// else with 404, and reports every request it reads.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace sim {
+
+struct ApiRequest {
+    std::string method;
+    std::string target; // the path and query as sent
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string body;
+    int status = 0; // what the stand-in answered
+
+    std::string header(const std::string& name) const; // without regard to case; "" if absent
+};
+
+class ApiStub {
+public:
+    using Handler = std::function<void(const ApiRequest&)>;
+
+    // Listens at once; `onRequest` is called on the stand-in's thread after each answer.
+    explicit ApiStub(Handler onRequest);
+    ~ApiStub();
+    ApiStub(const ApiStub&) = delete;
+    ApiStub& operator=(const ApiStub&) = delete;
+
+    bool listening() const { return m_port != 0; }
+    // "http://127.0.0.1:PORT"
+    std::string base() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+
+private:
+    void serve();
+    void answer(int fd);
+
+    Handler m_onRequest;
+    int m_listenFd = -1;
+    int m_wake[2] = {-1, -1};
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+} // namespace sim

@@ -1,0 +1,337 @@
+#include "sim/Simulator.h"
+
+#include "device/Events.h"
+#include "foundation/Collections.h"
+#include "sim/Interactive.h"
+#include "sim/KillAll.h"
+#include "sim/Layout.h"
+#include "social/OAuth.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <signal.h>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace sim {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kEndingBound = 5s;
+
+std::string exitLine(int status) {
+    return "{\"event\":\"exit\",\"status\":" +
+           (WIFEXITED(status) ? std::to_string(WEXITSTATUS(status)) : std::string("null")) +
+           ",\"signal\":" +
+           (WIFSIGNALED(status) ? std::to_string(WTERMSIG(status)) : std::string("null")) + "}";
+}
+
+std::string describe(const Action& action) {
+    std::string text;
+    for (const std::string& word : action)
+        text += (text.empty() ? "" : " ") + word;
+    return text;
+}
+
+// The value of one parameter of an OAuth Authorization header, decoded.
+std::string oauthParameter(const std::string& header, const std::string& name) {
+    std::string key = name + "=\"";
+    std::size_t at = header.find(key);
+    if (at == std::string::npos)
+        return {};
+    at += key.size();
+    std::size_t end = header.find('"', at);
+    return SL::OAuth::percentDecode(header.substr(at, end == std::string::npos ? end : end - at),
+                                    false);
+}
+
+} // namespace
+
+Simulator::Simulator(RunOptions options) : m_options(std::move(options)) {
+    if (m_options.events)
+        m_events.open(*m_options.events, std::ios::trunc);
+    if (m_options.api == "local")
+        m_api = std::make_unique<ApiStub>([this](const ApiRequest& r) { onApiRequest(r); });
+}
+
+Simulator::~Simulator() {
+    m_processes.clear();
+    m_api.reset();
+}
+
+int Simulator::run() {
+    if (m_options.events && !m_events.is_open()) {
+        std::fprintf(stderr, "tapsonata-sim run: cannot write %s\n", m_options.events->c_str());
+        return 1;
+    }
+    if (m_api && !m_api->listening()) {
+        std::fprintf(stderr, "tapsonata-sim run: the API stand-in could not listen\n");
+        return 1;
+    }
+    bool ok = true;
+    for (const Action& action : m_options.actions) {
+        if (!perform(action)) {
+            std::fprintf(stderr, "tapsonata-sim run: could not carry out: %s\n",
+                         describe(action).c_str());
+            ok = false;
+            break;
+        }
+    }
+    m_processes.clear(); // each quits, and the keyboard app writes out its WAV
+    {
+        std::lock_guard guard(m_lock);
+        m_summary.finish();
+    }
+    if (std::optional<std::string> wav = wavFile()) {
+        std::error_code ec;
+        auto bytes = std::filesystem::file_size(*wav, ec);
+        if (!ec && bytes >= 44) {
+            char text[64];
+            std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(bytes - 44) / 2 / 44100);
+            say("  wrote " + *wav + " (" + text + " of sound)");
+        }
+    }
+    std::lock_guard guard(m_lock);
+    return ok && !m_failed ? 0 : 1;
+}
+
+std::optional<std::string> Simulator::wavFile() const {
+    const std::optional<std::string>& out = m_options.out;
+    if (out && *out != "live" && *out != "none")
+        return out;
+    return m_options.wav;
+}
+
+void Simulator::record(const std::string& process, const std::string& line) {
+    std::string tagged = line;
+    if (!tagged.empty() && tagged.back() == '}')
+        tagged.insert(tagged.size() - 1, ",\"process\":" + device::jsonQuote(process));
+    std::string event = device::jsonField(line, "event").value_or("");
+    std::lock_guard guard(m_lock);
+    if (m_events.is_open()) {
+        m_events << tagged << '\n';
+        m_events.flush();
+    }
+    m_summary.show(process, line);
+    if (event == "error" || event == "load_failed")
+        m_failed = true;
+    if (event == "spawn" && device::jsonField(line, "path").value_or("") == "/usr/bin/killall") {
+        std::vector<std::string> arguments;
+        // The arguments are a JSON array of strings; read them back one by one.
+        std::string array = device::jsonField(line, "arguments").value_or("[]");
+        std::size_t i = 0;
+        while ((i = array.find('"', i)) != std::string::npos) {
+            std::size_t end = i + 1;
+            while (end < array.size() && array[end] != '"')
+                end += array[end] == '\\' ? 2 : 1;
+            arguments.push_back(
+                device::jsonField("{\"a\":" + array.substr(i, end - i + 1) + "}", "a")
+                    .value_or(""));
+            i = end + 1;
+        }
+        m_killRequests.push_back(std::move(arguments));
+    }
+}
+
+void Simulator::say(const std::string& text) {
+    std::lock_guard guard(m_lock);
+    m_summary.say(text);
+}
+
+std::optional<Summary::Alert> Simulator::alertOnScreen() const {
+    std::lock_guard guard(m_lock);
+    return m_summary.alertOnScreen();
+}
+
+ChildProcess* Simulator::process(ProcessKind kind) {
+    std::unique_ptr<ChildProcess>& slot = m_processes[kind];
+    if (slot && slot->running())
+        return slot.get();
+    if (slot) {
+        processEnded(kind, slot->waitForExit(kEndingBound).value_or(0));
+        slot.reset();
+    }
+    const char* name = processName(kind);
+    std::vector<std::string> args = {name, "--root", m_options.root, "--pace", m_options.pace};
+    if (m_options.seed)
+        args.insert(args.end(), {"--seed", *m_options.seed});
+    if (kind == ProcessKind::Keyboard) {
+        args.insert(args.end(), {"--out", m_options.out.value_or("live")});
+        if (m_options.wav)
+            args.insert(args.end(), {"--wav", *m_options.wav});
+        // A keyboard app started again goes on with the WAV its predecessor wrote.
+        if (m_started.count(kind) && wavFile())
+            args.emplace_back("--append-wav");
+    }
+    std::vector<std::string> environment;
+    if (m_api)
+        environment.push_back("TAPSONATA_TWITTER_API=" + m_api->base());
+    else if (m_options.api)
+        environment.push_back("TAPSONATA_TWITTER_API=" + *m_options.api);
+    slot = std::make_unique<ChildProcess>(
+        args, environment, [this, name](const std::string& line) { record(name, line); });
+    if (!slot->running() || !slot->waitUntilLoaded()) {
+        std::fprintf(stderr, "tapsonata-sim: the %s process did not start\n", name);
+        slot.reset();
+        return nullptr;
+    }
+    m_started.insert(kind);
+    return slot.get();
+}
+
+bool Simulator::send(ProcessKind kind, const std::string& command) {
+    ChildProcess* child = process(kind);
+    if (!child)
+        return false;
+    if (child->command(command))
+        return true;
+    // It ended while it was at it.
+    processEnded(kind, child->waitForExit(kEndingBound).value_or(0));
+    m_processes.erase(kind);
+    return false;
+}
+
+void Simulator::stop(ProcessKind kind) {
+    m_processes.erase(kind);
+    std::lock_guard guard(m_lock);
+    m_summary.processEnded(kind);
+}
+
+void Simulator::processEnded(ProcessKind kind, int status) {
+    record(processName(kind), exitLine(status));
+    std::lock_guard guard(m_lock);
+    m_summary.processEnded(kind);
+}
+
+bool Simulator::perform(const Action& action) {
+    const std::string& verb = action[0];
+    auto operand = [&](std::size_t i) { return i < action.size() ? action[i] : std::string(); };
+    if (verb == "relaunch") {
+        ProcessKind kind = processNamed(operand(1)).value_or(ProcessKind::SpringBoard);
+        stop(kind);
+        return process(kind) != nullptr;
+    }
+    if (verb == "wait") {
+        bool ok = true;
+        for (ProcessKind kind :
+             {ProcessKind::Keyboard, ProcessKind::SpringBoard, ProcessKind::Pane})
+            if (auto it = m_processes.find(kind); it != m_processes.end() && it->second->running())
+                ok = send(kind, "wait") && ok;
+        return ok;
+    }
+    if (verb == "type") {
+        {
+            std::lock_guard guard(m_lock);
+            m_summary.typing(characters(action[1]).size());
+        }
+        return send(ProcessKind::Keyboard, "type " + hexEncode(action[1]));
+    }
+    if (verb == "sound")
+        return send(ProcessKind::Keyboard, "sound " + action[1]);
+    if (verb == "unlock")
+        return send(ProcessKind::SpringBoard, "unlock");
+    if (verb == "tap") {
+        std::optional<Summary::Alert> alert = alertOnScreen();
+        return send(alert ? alert->owner : ProcessKind::SpringBoard, "tap " + action[1]);
+    }
+    if (verb == "pane") {
+        std::string command = "pane";
+        for (std::size_t i = 1; i < action.size(); ++i)
+            command += " " + hexEncode(action[i]);
+        bool ok = send(ProcessKind::Pane, command);
+        carryOutKillRequests();
+        return ok;
+    }
+    if (verb == "echo") {
+        say(action[1]);
+        return true;
+    }
+    if (verb == "interactive")
+        return runInteractive(*this) == 0;
+    return false;
+}
+
+bool Simulator::pressKey(const std::string& character, std::chrono::milliseconds sincePrevious) {
+    return send(ProcessKind::Keyboard,
+                "key " + hexEncode(character) + " " + std::to_string(sincePrevious.count()));
+}
+
+void Simulator::carryOutKillRequests() {
+    std::vector<std::vector<std::string>> requests;
+    {
+        std::lock_guard guard(m_lock);
+        std::swap(requests, m_killRequests);
+    }
+    for (const std::vector<std::string>& arguments : requests) {
+        KillRequest request = parseKillall(arguments);
+        std::optional<std::string> problem;
+        ProcessKind kind = ProcessKind::Keyboard;
+        bool found = false;
+        if (std::optional<ProcessKind> named =
+                request.name ? processNamed(*request.name) : std::nullopt) {
+            kind = *named;
+            auto it = m_processes.find(kind);
+            found = it != m_processes.end() && it->second->running();
+        }
+        if (!request.signal)
+            problem = "unknown signal: " + (arguments.size() > 1 ? arguments[1] : std::string());
+        else if (!request.name)
+            problem = "no process name given";
+        else if (stopsProcess(*request.signal))
+            problem = "stopping a process is not simulated";
+        std::vector<std::string> matched;
+        if (!problem && found)
+            matched.push_back(processName(kind));
+        record("simulator",
+               "{\"event\":\"killall\",\"signal\":" +
+                   device::JsonValue(request.signal ? device::JsonValue(*request.signal)
+                                                    : device::JsonValue(nullptr))
+                       .text() +
+                   ",\"name\":" + device::JsonValue(request.name).text() +
+                   ",\"signalled\":" + device::JsonValue(matched).text() +
+                   ",\"problem\":" + device::JsonValue(problem).text() + "}");
+        if (problem || !found)
+            continue;
+        ChildProcess& child = *m_processes[kind];
+        ::kill(child.pid(), *request.signal);
+        if (!endsProcess(*request.signal))
+            continue;
+        if (std::optional<int> status = child.waitForExit(kEndingBound)) {
+            processEnded(kind, *status);
+            m_processes.erase(kind);
+        }
+    }
+}
+
+void Simulator::onApiRequest(const ApiRequest& request) {
+    std::string token = oauthParameter(request.header("Authorization"), "oauth_token");
+    std::optional<std::string> account;
+    std::ifstream in(std::filesystem::path(m_options.root) /
+                     std::filesystem::path(kAccountsPath).relative_path());
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    objc::RefPtr<objc::Object> root = NS::propertyListFromBytes(bytes.str());
+    auto* file = dynamic_cast<NS::Dictionary*>(root.get());
+    auto* accounts =
+        file ? dynamic_cast<NS::Array*>(file->objectForKey("accounts").get()) : nullptr;
+    for (std::size_t i = 0; accounts && i < accounts->count(); ++i) {
+        auto* entry = dynamic_cast<NS::Dictionary*>(accounts->objectAtIndex(i).get());
+        objc::RefPtr<objc::Object> t = entry ? entry->objectForKey("token") : nullptr;
+        objc::RefPtr<objc::Object> name = entry ? entry->objectForKey("username") : nullptr;
+        if (t && name && !token.empty() && t->description() == token)
+            account = name->description();
+    }
+    std::vector<std::pair<std::string, device::JsonValue>> params;
+    for (const auto& [name, value] : SL::OAuth::parseForm(request.body))
+        params.emplace_back(name, device::JsonValue(value));
+    std::string path = request.target.substr(0, request.target.find('?'));
+    record("api", "{\"event\":\"api\",\"method\":" + device::jsonQuote(request.method) +
+                      ",\"path\":" + device::jsonQuote(path) +
+                      ",\"params\":" + device::JsonValue::object(params).text() +
+                      ",\"account\":" + device::JsonValue(account).text() +
+                      ",\"status\":" + std::to_string(request.status) + "}");
+}
+
+} // namespace sim

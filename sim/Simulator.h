@@ -1,0 +1,61 @@
+// The orchestrator of `tapsonata-sim run`: it starts the simulated processes when an action
+// first needs them, sends each action to the process it belongs to, tags every event with
+// the process it came from, writes the event log, and shows the summary.
+#pragma once
+
+#include "sim/ApiStub.h"
+#include "sim/ChildProcess.h"
+#include "sim/DeviceProcess.h"
+#include "sim/RunOptions.h"
+#include "sim/Summary.h"
+
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+
+namespace sim {
+
+class Simulator {
+public:
+    explicit Simulator(RunOptions options);
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // Runs every action in order. 0 when all went well, 1 when an action failed, a process
+    // could not start or ended unasked, or a process reported an error.
+    int run();
+
+    // One action; false when it could not be carried out.
+    bool perform(const Action& action);
+    // One key press in the keyboard app, `sincePrevious` after the last one.
+    bool pressKey(const std::string& character, std::chrono::milliseconds sincePrevious);
+    std::optional<Summary::Alert> alertOnScreen() const;
+    // A line of the simulator's own, between the summary's lines.
+    void say(const std::string& text);
+
+private:
+    void record(const std::string& process, const std::string& line);
+    ChildProcess* process(ProcessKind kind);
+    bool send(ProcessKind kind, const std::string& command);
+    void stop(ProcessKind kind);
+    void processEnded(ProcessKind kind, int status);
+    void carryOutKillRequests();
+    void onApiRequest(const ApiRequest& request);
+    std::optional<std::string> wavFile() const;
+
+    RunOptions m_options;
+    mutable std::mutex m_lock; // the event log, the summary and the requests below
+    std::ofstream m_events;
+    Summary m_summary;
+    std::vector<std::vector<std::string>> m_killRequests;
+    bool m_failed = false;
+    std::unique_ptr<ApiStub> m_api;
+    std::map<ProcessKind, std::unique_ptr<ChildProcess>> m_processes;
+    std::set<ProcessKind> m_started;
+};
+
+} // namespace sim

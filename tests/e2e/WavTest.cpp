@@ -1,0 +1,137 @@
+// What a WAV rendering holds: each note the log says was played, at the moment it was typed,
+// at its pitch, mixed with the others exactly.
+#include "Wav.h"
+
+#include "SimDevice.h"
+#include "audiotoolbox/Mp3Decoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <map>
+#include <set>
+
+namespace e2e {
+namespace {
+
+struct Played {
+    std::string instrument;
+    std::string note;
+};
+
+Played parseNote(const std::string& file) {
+    const std::string prefix = "/Library/Application Support/Tapsonata/";
+    std::string rest = file.substr(prefix.size());
+    std::size_t slash = rest.find('/');
+    return {rest.substr(0, slash), rest.substr(slash + 1, rest.size() - slash - 1 - 4)};
+}
+
+std::vector<std::string> playedFiles(const SimDevice& device) {
+    std::vector<std::string> files;
+    for (const Event& e : device.events("sound", "keyboard"))
+        files.push_back(e.str("file"));
+    return files;
+}
+
+TEST(Wav, HoldsEachNotePlayedAtItsMomentAndPitch) {
+    SimDevice device({"--enabled", "--instrument", "piano"});
+    const std::string wavFile = device.scratch("phrase.wav").string();
+    const std::string phrase = "abcdefghijkl";
+    // A second apart, so that each note has died away before the next.
+    SimResult r = device.run({"--seed", "11", "--pace", "1000", "--out", wavFile, "type", phrase});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> files = playedFiles(device);
+    ASSERT_EQ(files.size(), phrase.size());
+    std::optional<Wav> wav = readWav(wavFile);
+    ASSERT_TRUE(wav);
+    EXPECT_EQ(wav->rate, 44100u);
+    EXPECT_EQ(wav->channels, 1u);
+
+    std::set<std::string> distinct(files.begin(), files.end());
+    EXPECT_GE(distinct.size(), 5u) << "the seed should spread the notes";
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::size_t expected = i * kRate;
+        if (i > 0) {
+            EXPECT_EQ(peak(wav->samples, expected - kRate / 50, expected), 0)
+                << "silence before key " << i;
+        }
+        std::optional<std::size_t> onset =
+            firstSound(wav->samples, expected, expected + kRate / 10, 100);
+        ASSERT_TRUE(onset) << "no note at key " << i;
+        EXPECT_LT(*onset - expected, static_cast<std::size_t>(kRate / 1000))
+            << "key " << i << " starts late";
+
+        Played played = parseNote(files[i]);
+        double want = noteFrequency(played.instrument, played.note);
+        ASSERT_GT(want, 0) << files[i];
+        double got = fundamental(wav->samples, expected + kRate / 10, kRate * 2 / 5);
+        ASSERT_GT(got, 0) << "no pitch at key " << i;
+        EXPECT_LT(std::abs(1200 * std::log2(got / want)), 50)
+            << files[i] << ": " << got << " Hz, expected " << want << " Hz";
+    }
+}
+
+TEST(Wav, IsTheExactMixOfTheNotesAtThePace) {
+    SimDevice device({"--enabled", "--instrument", "guitar"});
+    const std::string wavFile = device.scratch("mix.wav").string();
+    const std::string phrase = "overlapping notes mix";
+    const std::size_t pace = kRate / 10; // 100 ms: several notes sound at once
+    ASSERT_EQ(
+        device.run({"--seed", "5", "--pace", "100", "--out", wavFile, "type", phrase}).exitCode, 0);
+    std::vector<std::string> files = playedFiles(device);
+    ASSERT_EQ(files.size(), phrase.size());
+
+    std::map<std::string, std::vector<std::int16_t>> decoded;
+    std::vector<std::int32_t> mix;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::vector<std::int16_t>& samples = decoded[files[i]];
+        if (samples.empty()) {
+            ASSERT_EQ(audio::decodeMp3(
+                          device.root() / std::filesystem::path(files[i]).relative_path(), samples),
+                      audio::DecodeResult::ok);
+        }
+        mix.resize(std::max(mix.size(), i * pace + samples.size()), 0);
+        for (std::size_t s = 0; s < samples.size(); ++s)
+            mix[i * pace + s] += samples[s];
+    }
+    std::optional<Wav> wav = readWav(wavFile);
+    ASSERT_TRUE(wav);
+    ASSERT_EQ(wav->samples.size(), mix.size());
+    std::size_t differing = 0;
+    for (std::size_t s = 0; s < mix.size(); ++s) {
+        auto want = static_cast<std::int16_t>(
+            std::clamp<std::int32_t>(mix[s], std::numeric_limits<std::int16_t>::min(),
+                                     std::numeric_limits<std::int16_t>::max()));
+        differing += wav->samples[s] != want;
+    }
+    EXPECT_EQ(differing, 0u);
+}
+
+TEST(Wav, AKeyboardAppStartedAgainGoesOnInTheSameFile) {
+    SimDevice device({"--enabled", "--instrument", "piano"});
+    const std::string first = device.scratch("first.wav").string();
+    const std::string both = device.scratch("both.wav").string();
+    ASSERT_EQ(device.run({"--seed", "3", "--out", first, "type", "ab"}).exitCode, 0);
+    ASSERT_EQ(device
+                  .run({"--seed", "3", "--out", both, "type", "ab", "pane", "instrument", "violin",
+                        "relaunch", "keyboard", "type", "cd"})
+                  .exitCode,
+              0);
+    std::vector<std::string> files = playedFiles(device);
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(parseNote(files[3]).instrument, "violin");
+
+    std::optional<Wav> alone = readWav(first), joined = readWav(both);
+    ASSERT_TRUE(alone && joined);
+    ASSERT_GT(joined->samples.size(), alone->samples.size());
+    // The first part unchanged, then the violin after it, from its own first sample on.
+    EXPECT_TRUE(std::equal(alone->samples.begin(), alone->samples.end(), joined->samples.begin()));
+    std::optional<std::size_t> onset =
+        firstSound(joined->samples, alone->samples.size(), joined->samples.size(), 100);
+    ASSERT_TRUE(onset);
+    EXPECT_LT(*onset - alone->samples.size(), static_cast<std::size_t>(kRate / 1000));
+}
+
+} // namespace
+} // namespace e2e
