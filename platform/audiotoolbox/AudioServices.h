@@ -15,7 +15,7 @@ using OSStatus = std::int32_t;
 
 inline constexpr OSStatus kAudioServicesNoError = 0;
 inline constexpr OSStatus kAudioServicesSystemSoundUnspecifiedError = -1500;
-inline constexpr OSStatus kAudioServicesBadSpecifierError = 0x73706563; // 'spec'
+inline constexpr OSStatus kAudioServicesBadSpecifierError = 0x73706563; // four-char code
 inline constexpr OSStatus kAudio_ParamError = -50;
 inline constexpr OSStatus kAudio_FileNotFoundError = -43;
 inline constexpr OSStatus kAudio_BadFilePathError = 0x21707468;    // '!pth'
