@@ -187,7 +187,9 @@ void SettingsPane::perform(const std::vector<std::string>& words) {
         RefPtr<objc::Object> signal;
         if (words.size() == 3) {
             const std::string& s = words[1];
-            bool number = !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+            // A number prints as its digits either way; small ones go as a number object.
+            bool number = !s.empty() && s.size() < 10 &&
+                          s.find_first_not_of("0123456789") == std::string::npos;
             signal = number ? RefPtr<objc::Object>(NS::Number::numberWithInt(std::stoi(s)))
                             : RefPtr<objc::Object>(NS::str(s));
         }

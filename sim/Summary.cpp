@@ -209,9 +209,9 @@ void Summary::show(const std::string& process, const std::string& event_line) {
         std::optional<ProcessKind> owner = kindOf(process);
         for (auto it = m_alerts.rbegin(); it != m_alerts.rend(); ++it) {
             if (owner && it->owner == *owner) {
-                std::size_t i = std::stoul(index);
-                if (i < it->buttons.size())
-                    title = ": " + it->buttons[i];
+                for (std::size_t i = 0; i < it->buttons.size(); ++i)
+                    if (index == std::to_string(i))
+                        title = ": " + it->buttons[i];
                 m_alerts.erase(std::next(it).base());
                 break;
             }
