@@ -56,8 +56,12 @@ public:
         }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        if (request.standardInput >= 0)
+            posix_spawn_file_actions_adddup2(&actions, request.standardInput, STDIN_FILENO);
         if (request.standardOutput >= 0)
             posix_spawn_file_actions_adddup2(&actions, request.standardOutput, STDOUT_FILENO);
+        if (request.standardError >= 0)
+            posix_spawn_file_actions_adddup2(&actions, request.standardError, STDERR_FILENO);
         pid_t pid = -1;
         int error = ::posix_spawn(&pid, request.path.c_str(), &actions, nullptr, argv.data(), env);
         posix_spawn_file_actions_destroy(&actions);
@@ -75,6 +79,11 @@ std::shared_ptr<ProcessLauncher> g_launcher;
 
 } // namespace
 
+std::shared_ptr<ProcessLauncher> posixSpawnLauncher() {
+    static auto real = std::make_shared<PosixSpawnLauncher>();
+    return real;
+}
+
 void setProcessLauncher(std::shared_ptr<ProcessLauncher> launcher) {
     std::lock_guard guard(g_launcherLock);
     g_launcher = std::move(launcher);
@@ -86,11 +95,7 @@ pid_t launchProcess(const LaunchRequest& request) {
         std::lock_guard guard(g_launcherLock);
         launcher = g_launcher;
     }
-    if (!launcher) {
-        static PosixSpawnLauncher real;
-        return real.launch(request);
-    }
-    return launcher->launch(request);
+    return (launcher ? launcher : posixSpawnLauncher())->launch(request);
 }
 
 pid_t spawnProcess(const char* path, const char* const argv[], const char* const envp[]) {

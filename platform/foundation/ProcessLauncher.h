@@ -21,8 +21,11 @@ struct LaunchRequest {
     std::vector<std::string> arguments;
     // The child's environment; none means the caller's own.
     std::optional<std::vector<std::string>> environment;
-    // The descriptor that becomes the child's standard output; -1 keeps the caller's.
+    // The descriptors that become the child's standard input, output and error; -1 keeps the
+    // caller's.
+    int standardInput = -1;
     int standardOutput = -1;
+    int standardError = -1;
 };
 
 class ProcessLauncher {
@@ -32,6 +35,8 @@ public:
     virtual pid_t launch(const LaunchRequest& request) = 0;
 };
 
+// The real launcher, for a launcher of the host's own that hands most requests on.
+std::shared_ptr<ProcessLauncher> posixSpawnLauncher();
 // Installs a launcher for the whole process; null puts the real one back.
 void setProcessLauncher(std::shared_ptr<ProcessLauncher> launcher);
 // Starts a program through the launcher in place.
