@@ -62,13 +62,10 @@ JsonValue::JsonValue(const std::vector<std::string>& strings) : m_text("[") {
 }
 
 JsonValue JsonValue::object(std::initializer_list<std::pair<std::string_view, JsonValue>> fields) {
-    std::string out = "{";
-    bool first = true;
-    for (const auto& [key, value] : fields) {
-        out += (first ? "" : ",") + jsonQuote(key) + ":" + value.text();
-        first = false;
-    }
-    return raw(out + "}");
+    std::vector<std::pair<std::string, JsonValue>> copied;
+    for (const auto& [key, value] : fields)
+        copied.emplace_back(std::string(key), value);
+    return object(copied);
 }
 
 JsonValue JsonValue::object(const std::vector<std::pair<std::string, JsonValue>>& fields) {
