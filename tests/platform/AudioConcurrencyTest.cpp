@@ -24,11 +24,7 @@ std::string note(int i) {
     return fixtures::kNotes + "/piano/" + names[i % 8] + ".mp3";
 }
 
-class AudioConcurrency : public testing::Test {
-protected:
-    fixtures::NotesRoot root;
-    fixtures::AudioSandbox sandbox;
-};
+using AudioConcurrency = fixtures::AudioTest;
 
 TEST_F(AudioConcurrency, EightThreadsCreatingAtOnceGetDistinctIdentifiers) {
     constexpr int kEach = 12;
@@ -69,7 +65,7 @@ TEST_F(AudioConcurrency, EveryPlayFromEightThreadsIsHeardOrCountedAsDropped) {
     std::vector<SystemSoundID> sounds;
     sounds.reserve(kThreads);
     for (int i = 0; i < kThreads; ++i)
-        sounds.push_back(sandbox.create(note(i)));
+        sounds.push_back(create(note(i)));
     ASSERT_EQ(std::count(sounds.begin(), sounds.end(), 0u), 0);
     const auto dropped = audio::droppedPlays();
     std::latch start(kThreads);
@@ -80,13 +76,13 @@ TEST_F(AudioConcurrency, EveryPlayFromEightThreadsIsHeardOrCountedAsDropped) {
             start.arrive_and_wait();
             for (int i = 0; i < kEach; ++i) {
                 AudioServicesPlaySystemSound(sounds[t]);
-                sandbox.clock->advance(std::chrono::microseconds(1));
+                clock->advance(std::chrono::microseconds(1));
             }
         });
     for (auto& thread : threads)
         thread.join();
     audio::waitForPendingPlays();
-    auto played = sandbox.recording->played();
+    auto played = recording->played();
     EXPECT_EQ(played.size() + (audio::droppedPlays() - dropped), std::size_t(kThreads * kEach));
     for (std::size_t i = 1; i < played.size(); ++i)
         ASSERT_LE(played[i - 1].at, played[i].at) << "plays reached the output out of time order";
@@ -96,10 +92,7 @@ TEST_F(AudioConcurrency, EveryPlayFromEightThreadsIsHeardOrCountedAsDropped) {
 
 TEST_F(AudioConcurrency, DisposingWhileOthersPlayNeverCutsAVoiceShort) {
     constexpr int kRounds = 150;
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tapsonata-race-XXXXXX").string();
-    ASSERT_TRUE(mkdtemp(pattern.data()));
-    auto wav = std::make_shared<audio::WavOutput>(std::filesystem::path(pattern) / "race.wav");
+    auto wav = std::make_shared<audio::WavOutput>(root.path("/race.wav"));
     audio::setOutput(wav);
     const std::size_t live = audio::liveSystemSounds();
     std::atomic<SystemSoundID> current{0};
@@ -133,9 +126,6 @@ TEST_F(AudioConcurrency, DisposingWhileOthersPlayNeverCutsAVoiceShort) {
         ASSERT_TRUE(voice.sound);
         ASSERT_FALSE(voice.sound->samples.empty());
     }
-    audio::setOutput(nullptr);
-    wav.reset();
-    std::filesystem::remove_all(pattern);
 }
 
 } // namespace
