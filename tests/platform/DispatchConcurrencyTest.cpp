@@ -63,20 +63,4 @@ TEST(BackgroundConcurrency, TasksPostedFromManyThreadsEachRunOnceOffTheMainThrea
     EXPECT_EQ(dispatch::backgroundPending(), 0U);
 }
 
-TEST(BackgroundConcurrency, WorkersFeedingTheMainQueueLoseNothing) {
-    dispatch::Queue queue;
-    std::vector<int> results;
-    for (int i = 0; i < 200; ++i)
-        dispatch::global(
-            [&queue, &results, i] { queue.async([&results, i] { results.push_back(i); }); });
-    ASSERT_TRUE(dispatch::waitUntilIdle(kPatience));
-    queue.runUntilIdle();
-    ASSERT_EQ(results.size(), 200U);
-    std::vector<bool> present(200, false);
-    for (int i : results)
-        present[i] = true;
-    for (int i = 0; i < 200; ++i)
-        EXPECT_TRUE(present[i]) << i;
-}
-
 } // namespace

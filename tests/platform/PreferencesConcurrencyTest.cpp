@@ -1,7 +1,7 @@
 // One preferences object written from many threads: no write is lost and the file stays whole.
 #include "cephei/Preferences.h"
-#include "fixtures/Capture.h"
 #include "foundation/Collections.h"
+#include "support/TemporaryRoot.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@ constexpr int kThreads = 8;
 constexpr int kKeysEach = 10;
 
 TEST(PreferencesConcurrency, WritesFromEightThreadsAllReachTheFile) {
-    fixtures::TemporaryRoot root;
+    TemporaryRoot root;
     HB::Preferences::forgetSharedInstances();
     auto prefs = HB::Preferences::preferencesForIdentifier(NS::str("com.example.busy").ptr());
     std::vector<std::thread> writers;

@@ -1,10 +1,8 @@
-// The runtime under threads: objc_sync_enter/exit excludes and is recursive, a lazily made
-// shared instance under the class object's lock is made once, and methods can be replaced
-// while messages are sent. Meant to run under TSan.
+// The runtime under threads: objc_sync_enter/exit excludes and is recursive, and methods can
+// be replaced while messages are sent. Meant to run under TSan.
 #include "objc/Runtime.h"
 
 #include <gtest/gtest.h>
-#include <set>
 #include <thread>
 #include <vector>
 
@@ -73,38 +71,6 @@ TEST(SyncConcurrency, ExitFromAnotherThreadIsRefused) {
     std::thread([&] { result = objc_sync_exit(lock.ptr()); }).join();
     EXPECT_EQ(result, OBJC_SYNC_NOT_OWNING_THREAD_ERROR);
     EXPECT_EQ(objc_sync_exit(lock.ptr()), 0);
-}
-
-// The shape of a sharedInstance: made lazily under the class object's lock.
-Object* g_shared = nullptr;
-std::atomic<int> g_made{0};
-
-Object* sharedInstance(Object* self, SEL) {
-    objc_sync_enter(self);
-    if (!g_shared) {
-        g_shared = adopt(new Instance).leak();
-        ++g_made;
-    }
-    Object* result = g_shared;
-    objc_sync_exit(self);
-    return result;
-}
-
-TEST(SyncConcurrency, SharedInstanceUnderTheClassLockIsMadeOnce) {
-    Class* cls = objc_allocateClassPair(NSObjectClass(), "RuntimeConcurrencyShared");
-    objc_registerClassPair(cls);
-    cls->addClassMethod(sel_registerName("sharedInstance"), imp_cast(&sharedInstance));
-    std::vector<Object*> seen(kThreads);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            seen[t] = msgSend<Object*>(objc_getClass("RuntimeConcurrencyShared"), "sharedInstance");
-        });
-    for (auto& thread : threads)
-        thread.join();
-    EXPECT_EQ(g_made, 1);
-    EXPECT_EQ(std::set<Object*>(seen.begin(), seen.end()).size(), 1u);
-    g_shared->release();
 }
 
 int one(Object*, SEL) {
