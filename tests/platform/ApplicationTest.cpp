@@ -2,8 +2,7 @@
 // asks xdg-mime and starts xdg-open (here, stand-in scripts on a private PATH).
 #include "uikit/Application.h"
 
-#include "fixtures/Capture.h"
-#include "objc/Runtime.h"
+#include "support/EventRecorder.h"
 #include "support/FakeURLOpener.h"
 
 #include <chrono>
@@ -19,39 +18,28 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr auto kPatience = 30s; // never reached unless something hangs
-
 objc::RefPtr<NS::URL> url(const char* text) {
     return NS::URL::URLWithString(text);
 }
 
-TEST(Application, IsOneSharedObjectOfClassUIApplication) {
-    UI::Application& app = UI::Application::sharedApplication();
-    EXPECT_EQ(&app, &UI::Application::sharedApplication());
-    EXPECT_EQ(app.isa()->name(), "UIApplication");
-}
-
-TEST(Application, CanOpenURLAsksTheOpenerAndReportsItsAnswer) {
-    fixtures::EventCapture events;
+TEST(Application, AsksAndOpensThroughTheOpenerAndReportsBoth) {
+    support::EventRecorder events;
     support::ScopedFakeURLOpener opener({"tweetbot"});
     auto& app = UI::Application::sharedApplication();
     EXPECT_TRUE(app.canOpenURL(url("tweetbot:").get()));
     EXPECT_FALSE(app.canOpenURL(url("twitter:").get()));
+    EXPECT_FALSE(app.canOpenURL(nullptr));
     EXPECT_EQ(opener->probes(), (std::vector<std::string>{"tweetbot:", "twitter:"}));
     EXPECT_TRUE(opener->opened().empty()) << "asking never opens";
+    EXPECT_TRUE(app.openURL(url("http://twitter.com/Quarvo").get()));
+    EXPECT_FALSE(app.openURL(nullptr));
+    EXPECT_EQ(opener->opened(), (std::vector<std::string>{"http://twitter.com/Quarvo"}));
+
     auto asked = events.events("can_open_url");
     ASSERT_EQ(asked.size(), 2U);
     EXPECT_EQ(device::jsonField(asked[0], "url"), "tweetbot:");
     EXPECT_EQ(device::jsonField(asked[0], "answer"), "true");
     EXPECT_EQ(device::jsonField(asked[1], "answer"), "false");
-}
-
-TEST(Application, OpenURLHandsTheURLToTheOpenerAndReportsIt) {
-    fixtures::EventCapture events;
-    support::ScopedFakeURLOpener opener;
-    auto& app = UI::Application::sharedApplication();
-    EXPECT_TRUE(app.openURL(url("http://twitter.com/Quarvo").get()));
-    EXPECT_EQ(opener->opened(), (std::vector<std::string>{"http://twitter.com/Quarvo"}));
     auto opened = events.events("open_url");
     ASSERT_EQ(opened.size(), 1U);
     EXPECT_EQ(device::jsonField(opened[0], "url"), "http://twitter.com/Quarvo");
@@ -61,18 +49,6 @@ TEST(Application, OpenURLPassesOnTheOpenersFailure) {
     support::ScopedFakeURLOpener opener({}, /*openSucceeds=*/false);
     EXPECT_FALSE(UI::Application::sharedApplication().openURL(url("mailto:a@b.c").get()));
     EXPECT_EQ(opener->opened().size(), 1U);
-}
-
-TEST(Application, ANilURLIsAnsweredNoAndOpensNothing) {
-    fixtures::EventCapture events;
-    support::ScopedFakeURLOpener opener({"tweetbot"});
-    auto& app = UI::Application::sharedApplication();
-    EXPECT_FALSE(app.canOpenURL(nullptr));
-    EXPECT_FALSE(app.openURL(nullptr));
-    EXPECT_TRUE(opener->probes().empty());
-    EXPECT_TRUE(opener->opened().empty());
-    EXPECT_TRUE(events.events("open_url").empty());
-    EXPECT_TRUE(events.events("can_open_url").empty());
 }
 
 // A private PATH holding stand-ins for xdg-mime and xdg-open, for one test.
@@ -104,76 +80,45 @@ protected:
         return text.str();
     }
 
-    // Answers for tweetbot only, and notes what it was asked.
-    void installXdgMime() const {
-        script("xdg-mime", "echo \"$@\" >> '" + file("asked").string() +
-                               "'\n"
-                               "[ \"$3\" = x-scheme-handler/tweetbot ] && echo tweetbot.desktop\n"
-                               "exit 0");
-    }
-
     fs::path m_dir;
     std::string m_oldPath;
 };
 
-TEST_F(DesktopOpener, ASchemeWithARegisteredHandlerCanBeOpened) {
-    installXdgMime();
+TEST_F(DesktopOpener, ASchemeCanBeOpenedWhenXdgMimeNamesAHandler) {
     UI::DesktopURLOpener opener;
+    EXPECT_FALSE(opener.canOpen("tweetbot:")) << "without xdg-mime";
+    // Answers for tweetbot only, and notes what it was asked.
+    script("xdg-mime", "echo \"$@\" >> '" + file("asked").string() +
+                           "'\n[ \"$3\" = x-scheme-handler/tweetbot ] && echo tweetbot.desktop\n"
+                           "exit 0");
     EXPECT_TRUE(opener.canOpen("tweetbot:"));
-    EXPECT_EQ(read(file("asked")), "query default x-scheme-handler/tweetbot\n");
-}
-
-TEST_F(DesktopOpener, ASchemeWithoutAHandlerCannot) {
-    installXdgMime();
-    UI::DesktopURLOpener opener;
     EXPECT_FALSE(opener.canOpen("twitterrific:"));
-    EXPECT_EQ(read(file("asked")), "query default x-scheme-handler/twitterrific\n");
-}
-
-TEST_F(DesktopOpener, WithoutXdgMimeTheAnswerIsNo) {
-    UI::DesktopURLOpener opener;
-    EXPECT_FALSE(opener.canOpen("tweetbot:"));
-}
-
-TEST_F(DesktopOpener, AQueryThatDoesNotAnswerInTimeIsNo) {
-    // Answers yes, but only after the opener has stopped waiting.
-    script("xdg-mime", "/bin/sleep 30\necho late.desktop");
-    UI::DesktopURLOpener opener(100ms);
-    EXPECT_FALSE(opener.canOpen("tweetbot:"));
-}
-
-TEST_F(DesktopOpener, AFailingQueryIsNo) {
-    script("xdg-mime", "echo tweetbot.desktop\nexit 3");
-    UI::DesktopURLOpener opener;
-    EXPECT_FALSE(opener.canOpen("tweetbot:"));
-}
-
-TEST_F(DesktopOpener, TextWithoutASchemeIsNeitherAskedNorOpened) {
-    installXdgMime();
-    script("xdg-open", "echo \"$1\" > '" + file("opened").string() + "'");
-    UI::DesktopURLOpener opener;
     EXPECT_FALSE(opener.canOpen("/etc/passwd"));
     EXPECT_FALSE(opener.canOpen("-x:"));
-    EXPECT_FALSE(opener.open("--help"));
-    EXPECT_FALSE(fs::exists(file("asked")));
-    EXPECT_FALSE(fs::exists(file("opened")));
+    EXPECT_EQ(read(file("asked")), "query default x-scheme-handler/tweetbot\n"
+                                   "query default x-scheme-handler/twitterrific\n");
+}
+
+TEST_F(DesktopOpener, AQueryThatFailsOrDoesNotAnswerInTimeIsNo) {
+    script("xdg-mime", "echo tweetbot.desktop\nexit 3");
+    EXPECT_FALSE(UI::DesktopURLOpener().canOpen("tweetbot:"));
+    // Answers yes, but only after the opener has stopped waiting.
+    script("xdg-mime", "/bin/sleep 30\necho late.desktop");
+    EXPECT_FALSE(UI::DesktopURLOpener(100ms).canOpen("tweetbot:"));
 }
 
 TEST_F(DesktopOpener, OpenHandsTheURLToXdgOpen) {
+    UI::DesktopURLOpener opener;
+    EXPECT_FALSE(opener.open("http://twitter.com/Quarvo")) << "without xdg-open";
     fs::path out = file("opened");
     script("xdg-open", "printf '%s' \"$1\" > '" + out.string() + ".part' && /bin/mv '" +
                            out.string() + ".part' '" + out.string() + "'");
-    UI::DesktopURLOpener opener;
+    EXPECT_FALSE(opener.open("--help"));
     EXPECT_TRUE(opener.open("twitter://user?screen_name=Quarvo"));
-    auto deadline = std::chrono::steady_clock::now() + kPatience;
+    auto deadline = std::chrono::steady_clock::now() + 30s;
     while (!fs::exists(out) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(10ms);
     EXPECT_EQ(read(out), "twitter://user?screen_name=Quarvo");
-}
-
-TEST_F(DesktopOpener, WithoutXdgOpenNothingIsOpened) {
-    UI::DesktopURLOpener opener;
-    EXPECT_FALSE(opener.open("http://twitter.com/Quarvo"));
 }
 
 } // namespace
