@@ -53,33 +53,44 @@ struct Settings {
         split->setViewControllers({master, navigation});
     }
     UI::NavigationBar& bar() { return navigation->navigationBar(); }
+    // Whether every control shown later in a controller of the pane's class has the colour.
+    bool controlsHave(const objc::Object* colour) {
+        Ref<UI::ViewController> sibling = UI::ViewController::create(pane->isa());
+        return same(UI::Switch::showInViewController(sibling)->onTintColor(), colour) &&
+               same(UI::Slider::showInViewController(sibling)->maximumTrackTintColor(), colour) &&
+               same(UI::SegmentedControl::showInViewController(sibling)->tintColor(), colour);
+    }
 };
 
-TEST(Tint, ColoursTheBarTheViewTheEdgesAndThePanesControls) {
+TEST(Tint, ColoursTheBarTheViewTheEdgesAndThePanesControlsOnly) {
     Settings s;
+    s.bar().setBarTintColor(green().ptr());
     s.pane->view().setAutoresizesSubviews(false);
     QVSetPrefsTint(s.pane.ptr(), red().ptr());
 
     EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
     EXPECT_TRUE(same(s.bar().tintColor(), red().ptr()));
-    EXPECT_EQ(s.bar().barTintColor(), nullptr);
+    EXPECT_TRUE(same(s.bar().barTintColor(), green().ptr())) << "the tint leaves the bar tint";
     EXPECT_TRUE(same(s.pane->view().tintColor(), red().ptr()));
     EXPECT_TRUE(s.pane->view().autoresizesSubviews());
     EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeBottom);
-    EXPECT_TRUE(same(UI::Switch::showInViewController(s.pane)->onTintColor(), red().ptr()));
-    EXPECT_TRUE(
-        same(UI::Slider::showInViewController(s.pane)->maximumTrackTintColor(), red().ptr()));
-    EXPECT_TRUE(same(UI::SegmentedControl::showInViewController(s.pane)->tintColor(), red().ptr()));
-}
-
-TEST(Tint, ControlsOfOtherControllerClassesKeepTheirColours) {
-    Settings s;
-    QVSetPrefsTint(s.pane.ptr(), red().ptr());
+    EXPECT_TRUE(s.controlsHave(red().ptr()));
     Ref<UI::ViewController> other = UI::ViewController::create(freshPaneClass());
     EXPECT_EQ(UI::Switch::showInViewController(other)->onTintColor(), nullptr);
-    // Another controller of the pane's own class gets them, from then on.
-    Ref<UI::ViewController> sibling = UI::ViewController::create(s.pane->isa());
-    EXPECT_TRUE(same(UI::Switch::showInViewController(sibling)->onTintColor(), red().ptr()));
+}
+
+TEST(Tint, ThenResetClearsBarAndViewButKeepsControlsAndEdges) {
+    Settings s;
+    s.bar().setBarTintColor(green().ptr());
+    QVSetPrefsTint(s.pane.ptr(), red().ptr());
+    QVResetPrefsTint(s.pane.ptr());
+    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), UI::Color::blackColor().ptr()));
+    EXPECT_EQ(s.bar().tintColor(), nullptr);
+    EXPECT_EQ(s.bar().barTintColor(), nullptr);
+    EXPECT_EQ(s.pane->view().tintColor(), nullptr);
+    EXPECT_FALSE(s.pane->view().autoresizesSubviews());
+    EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeBottom);
+    EXPECT_TRUE(s.controlsHave(red().ptr()));
 }
 
 TEST(Tint, EarlierTitleAttributesAreReplacedByTheColourAlone) {
@@ -90,7 +101,6 @@ TEST(Tint, EarlierTitleAttributesAreReplacedByTheColourAlone) {
             .ptr());
     QVSetPrefsTint(s.pane.ptr(), red().ptr());
     EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
-
     s.bar().setTitleTextAttributes(
         NS::Dictionary::dictionary({{"NSFont", NS::str("Helvetica")}}).ptr());
     QVResetPrefsTint(s.pane.ptr());
@@ -98,8 +108,7 @@ TEST(Tint, EarlierTitleAttributesAreReplacedByTheColourAlone) {
 }
 
 TEST(Tint, APaneOutsideASplitViewStillGetsEdgesAndControls) {
-    objc::Class* paneClass = freshPaneClass();
-    Ref<UI::ViewController> pane = UI::ViewController::create(paneClass);
+    Ref<UI::ViewController> pane = UI::ViewController::create(freshPaneClass());
     Ref<UI::NavigationController> navigation =
         UI::NavigationController::initWithRootViewController(pane.ptr());
     QVSetPrefsTint(pane.ptr(), red().ptr());
@@ -108,23 +117,19 @@ TEST(Tint, APaneOutsideASplitViewStillGetsEdgesAndControls) {
     EXPECT_EQ(pane->view().tintColor(), nullptr);
     EXPECT_EQ(pane->storedEdgesForExtendedLayout(), UI::RectEdgeBottom);
     EXPECT_TRUE(same(UI::Switch::showInViewController(pane)->onTintColor(), red().ptr()));
-
-    pane->view().setAutoresizesSubviews(true);
     QVResetPrefsTint(pane.ptr());
     EXPECT_EQ(navigation->navigationBar().titleTextAttributes(), nullptr);
     EXPECT_TRUE(pane->view().autoresizesSubviews());
 }
 
 TEST(Tint, APaneWithoutExtendedLayoutSkipsOnlyTheEdges) {
-    objc::Class* legacy = UI::ViewController::registerLegacyClass("TintTestLegacyListController");
-    Settings s(legacy);
+    Settings s(UI::ViewController::registerLegacyClass("TintTestLegacyListController"));
     ASSERT_FALSE(s.pane->respondsToSelector("edgesForExtendedLayout"));
     QVSetPrefsTint(s.pane.ptr(), red().ptr());
     EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
     EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
     EXPECT_TRUE(same(s.pane->view().tintColor(), red().ptr()));
-    EXPECT_TRUE(
-        same(UI::Slider::showInViewController(s.pane)->maximumTrackTintColor(), red().ptr()));
+    EXPECT_TRUE(s.controlsHave(red().ptr()));
 }
 
 TEST(Tint, AVisibleSubPaneIsTheViewTintedWhileEdgesAndControlsFollowThePane) {
@@ -136,54 +141,13 @@ TEST(Tint, AVisibleSubPaneIsTheViewTintedWhileEdgesAndControlsFollowThePane) {
     EXPECT_EQ(s.pane->view().tintColor(), nullptr);
     EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeBottom);
     EXPECT_EQ(subPane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
-    EXPECT_TRUE(same(UI::Switch::showInViewController(s.pane)->onTintColor(), red().ptr()));
+    EXPECT_TRUE(s.controlsHave(red().ptr()));
     EXPECT_EQ(UI::Switch::showInViewController(subPane)->onTintColor(), nullptr);
 
     subPane->view().setAutoresizesSubviews(true);
     QVResetPrefsTint(s.pane.ptr());
     EXPECT_FALSE(subPane->view().autoresizesSubviews());
     EXPECT_EQ(subPane->view().tintColor(), nullptr);
-}
-
-TEST(Tint, ThenResetClearsBarAndViewButKeepsControlsAndEdges) {
-    Settings s;
-    s.bar().setBarTintColor(green().ptr());
-    QVSetPrefsTint(s.pane.ptr(), red().ptr());
-    EXPECT_TRUE(same(s.bar().barTintColor(), green().ptr())) << "the tint leaves the bar tint";
-    QVResetPrefsTint(s.pane.ptr());
-
-    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), UI::Color::blackColor().ptr()));
-    EXPECT_EQ(s.bar().tintColor(), nullptr);
-    EXPECT_EQ(s.bar().barTintColor(), nullptr);
-    EXPECT_EQ(s.pane->view().tintColor(), nullptr);
-    EXPECT_FALSE(s.pane->view().autoresizesSubviews());
-    EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeBottom);
-    EXPECT_TRUE(same(UI::Switch::showInViewController(s.pane)->onTintColor(), red().ptr()));
-    EXPECT_TRUE(
-        same(UI::Slider::showInViewController(s.pane)->maximumTrackTintColor(), red().ptr()));
-    EXPECT_TRUE(same(UI::SegmentedControl::showInViewController(s.pane)->tintColor(), red().ptr()));
-}
-
-TEST(Tint, ResetWithoutTintTurnsAutoresizingOff) {
-    Settings s;
-    ASSERT_TRUE(s.pane->view().autoresizesSubviews());
-    QVResetPrefsTint(s.pane.ptr());
-    EXPECT_FALSE(s.pane->view().autoresizesSubviews());
-    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), UI::Color::blackColor().ptr()));
-}
-
-TEST(Tint, TwiceTheSecondColourWinsEverywhere) {
-    Settings s;
-    QVSetPrefsTint(s.pane.ptr(), red().ptr());
-    QVSetPrefsTint(s.pane.ptr(), green().ptr());
-    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), green().ptr()));
-    EXPECT_TRUE(same(s.bar().tintColor(), green().ptr()));
-    EXPECT_TRUE(same(s.pane->view().tintColor(), green().ptr()));
-    EXPECT_TRUE(same(UI::Switch::showInViewController(s.pane)->onTintColor(), green().ptr()));
-    EXPECT_TRUE(
-        same(UI::Slider::showInViewController(s.pane)->maximumTrackTintColor(), green().ptr()));
-    EXPECT_TRUE(
-        same(UI::SegmentedControl::showInViewController(s.pane)->tintColor(), green().ptr()));
 }
 
 TEST(Tint, NoColourChangesNothing) {
@@ -194,7 +158,7 @@ TEST(Tint, NoColourChangesNothing) {
     EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
     EXPECT_TRUE(same(s.bar().tintColor(), red().ptr()));
     EXPECT_FALSE(s.pane->view().autoresizesSubviews());
-    EXPECT_TRUE(same(UI::Switch::showInViewController(s.pane)->onTintColor(), red().ptr()));
+    EXPECT_TRUE(s.controlsHave(red().ptr()));
 
     Settings untouched;
     QVSetPrefsTint(untouched.pane.ptr(), nullptr);
