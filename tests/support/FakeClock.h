@@ -10,20 +10,14 @@
 class FakeClock final : public NS::Clock {
 public:
     explicit FakeClock(double secondsSince1970 = 0) : m_now(secondsSince1970) {}
-    double now() const override {
-        m_reads.fetch_add(1, std::memory_order_relaxed);
-        return m_now.load(std::memory_order_acquire);
-    }
+    double now() const override { return m_now.load(std::memory_order_acquire); }
     void setNow(double secondsSince1970) {
         m_now.store(secondsSince1970, std::memory_order_release);
     }
     void advance(double seconds) { setNow(m_now.load(std::memory_order_acquire) + seconds); }
-    // How often the clock was read.
-    int reads() const { return m_reads.load(std::memory_order_relaxed); }
 
 private:
     std::atomic<double> m_now;
-    mutable std::atomic<int> m_reads{0};
 };
 
 class ScopedFakeClock {
