@@ -105,8 +105,8 @@ TEST_F(Accounts, GrantedAccessShowsTheAccountsInTheDevicesOrderWithTheirCredenti
     EXPECT_FALSE(answer.error);
     EXPECT_EQ(device::jsonField(events.events("accounts_access").at(0), "granted"), "true");
     EXPECT_EQ(names(*store), (std::vector<std::string>{"zed", "alice", "mallory"}));
-    auto* second = static_cast<AC::Account*>(
-        store->accountsWithAccountType(type.get())->objectAtIndex(1).get());
+    RefPtr<NS::Array> list = store->accountsWithAccountType(type.get());
+    auto* second = static_cast<AC::Account*>(list->objectAtIndex(1).get());
     EXPECT_EQ(second->accountType()->identifier()->str(), "com.apple.twitter");
     EXPECT_EQ(second->credential().consumerKey, "ck-2");
     EXPECT_EQ(second->credential().consumerSecret, "cs-2");
@@ -156,8 +156,8 @@ TEST_F(Accounts, GrantedWithoutAccountsIsAnEmptyListAndEntriesWithoutAUsernameAr
     Answer answer;
     store = ask(answer);
     EXPECT_EQ(names(*store), (std::vector<std::string>{"bare", "full"}));
-    auto* bare = static_cast<AC::Account*>(
-        store->accountsWithAccountType(type.get())->objectAtIndex(0).get());
+    RefPtr<NS::Array> list = store->accountsWithAccountType(type.get());
+    auto* bare = static_cast<AC::Account*>(list->objectAtIndex(0).get());
     EXPECT_EQ(bare->credential().token, "");
 }
 

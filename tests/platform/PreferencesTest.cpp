@@ -104,7 +104,9 @@ TEST_F(Preferences, AWriteIsStoredWholeSurvivesARelaunchAndIsReported) {
     bool afterRelaunch = true;
     open()->registerBoolDefaultForKey(&afterRelaunch, true, key("firstUse").ptr());
     EXPECT_FALSE(afterRelaunch);
-    auto* value = dynamic_cast<NS::Number*>(stored()->objectForKey("firstUse").get());
+    auto dictionary = stored();
+    ASSERT_TRUE(dictionary);
+    auto* value = dynamic_cast<NS::Number*>(dictionary->objectForKey("firstUse").get());
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->kind(), NS::Number::Kind::Bool);
     std::vector<std::string> names;
