@@ -1,4 +1,6 @@
 // Checks the 45 shipped instrument notes: present, decodable, prompt, in tune and sane.
+#include "support/Pitch.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -104,60 +106,12 @@ float peak(const std::vector<float>& x, size_t from, size_t to) {
     return p;
 }
 
-// YIN estimate of the period over `window` samples from `start`, searching 50 Hz to 2 kHz.
-// It finds the right octave, but a decaying piano tone can pull it 20-35 cents sharp.
-double yinPitch(const std::vector<float>& x, size_t start, size_t window) {
-    const size_t minLag = kRate / 2000, maxLag = kRate / 50;
-    if (start + window + maxLag + 1 > x.size())
-        return 0;
-    std::vector<double> d(maxLag + 2, 0.0), cmnd(maxLag + 2, 1.0);
-    double running = 0;
-    for (size_t lag = 1; lag <= maxLag + 1; ++lag) {
-        for (size_t j = start; j < start + window; ++j) {
-            double diff = x[j] - x[j + lag];
-            d[lag] += diff * diff;
-        }
-        running += d[lag];
-        cmnd[lag] = running > 0 ? d[lag] * lag / running : 1.0;
-    }
-    size_t best = 0;
-    for (size_t lag = minLag; lag <= maxLag && !best; ++lag)
-        if (cmnd[lag] < 0.15) {
-            while (lag < maxLag && cmnd[lag + 1] < cmnd[lag])
-                ++lag;
-            best = lag;
-        }
-    if (!best)
-        best = std::min_element(cmnd.begin() + minLag, cmnd.begin() + maxLag + 1) - cmnd.begin();
-    double a = cmnd[best - 1], b = cmnd[best], c = cmnd[best + 1];
-    double shift = (a - 2 * b + c) > 0 ? 0.5 * (a - c) / (a - 2 * b + c) : 0.0;
-    return kRate / (best + shift);
-}
-
-// Fundamental of the tone from 100 ms on: YIN picks the octave, then the strongest spectral
-// line within 60 cents of it, over up to 400 ms, gives the frequency to about a cent.
+// Fundamental of the tone from 100 ms on, over up to 400 ms.
 double pitch(const std::vector<float>& x) {
     const size_t start = kRate / 10;
-    double rough = yinPitch(x, start, 2048);
-    if (rough == 0)
+    if (x.size() <= start)
         return 0;
-    size_t n = std::min<size_t>(x.size() - start, kRate * 2 / 5);
-    std::vector<double> w(n);
-    for (size_t i = 0; i < n; ++i)
-        w[i] = x[start + i] * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / n));
-    double best = 0, bestHz = rough;
-    for (int cents = -60; cents <= 60; ++cents) {
-        double hz = rough * std::exp2(cents / 1200.0);
-        std::complex<double> sum = 0, phase = 1;
-        const auto step = std::polar(1.0, -2 * std::numbers::pi * hz / kRate);
-        for (double v : w) {
-            sum += v * phase;
-            phase *= step;
-        }
-        if (std::abs(sum) > best)
-            best = std::abs(sum), bestHz = hz;
-    }
-    return bestHz;
+    return support::fundamental(x, start, std::min<size_t>(x.size() - start, kRate * 2 / 5), kRate);
 }
 
 class NoteFile : public testing::TestWithParam<Note> {};
