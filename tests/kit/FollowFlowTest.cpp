@@ -97,6 +97,26 @@ TEST_F(FollowFlow, TheConfirmationIsShownEvenWhenTheRequestFails) {
     EXPECT_EQ(done->message()->str(), "Awesome. Thanks for following me ^-^");
 }
 
+TEST_F(FollowFlow, AMisbehavingServerEndsWithinTheTimeoutAndTheConfirmationStillShows) {
+    using Behaviour = support::LocalHTTPServer::Behaviour;
+    setAccounts({"alice"});
+    SL::setTimeouts(300ms, 600ms);
+    for (Behaviour behaviour : {Behaviour::NoAnswer, Behaviour::Garbage, Behaviour::Close}) {
+        SCOPED_TRACE(static_cast<int>(behaviour));
+        server->setBehaviour(behaviour);
+        events->clear();
+        invite();
+        tap(1); // settles only once the request has ended
+        ASSERT_EQ(events->events("http").size(), 1u);
+        EXPECT_EQ(device::jsonField(events->events("http")[0], "status"), "null");
+        objc::RefPtr<UI::AlertView> done = topAlert();
+        ASSERT_TRUE(done);
+        EXPECT_EQ(done->message()->str(), "Awesome. Thanks for following me ^-^");
+        tap(0);
+        EXPECT_FALSE(handler);
+    }
+}
+
 TEST_F(FollowFlow, TwoAccountsGetAChooserWhoseAllFollowsFromEachInListOrder) {
     setAccounts({"alice", "bob"});
     invite();
