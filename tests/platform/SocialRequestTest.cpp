@@ -14,7 +14,6 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <optional>
@@ -126,28 +125,17 @@ protected:
 
 using SocialRequestCreation = SocialRequest;
 
-TEST_F(SocialRequestCreation, KeepsASnapshotOfTheParametersAndRefusesWhatItCannotSend) {
-    auto params = NS::MutableDictionary::dictionary();
-    params->setObjectForKey(NS::str("Quarvo"), "screen_name");
+TEST_F(SocialRequestCreation, RefusesWhatItCannotSend) {
     auto url = NS::URL::URLWithString("https://api.twitter.com/1.1/x.json");
-    auto twitter = NS::str(SL::SLServiceTypeTwitter);
-    using SL::Request;
-    auto r = Request::requestForServiceTypeRequestMethodURLParameters(twitter.ptr(), SL::POST,
-                                                                      url.get(), params.ptr());
-    ASSERT_TRUE(r);
-    params->setObjectForKey(NS::str("changed"), "screen_name");
-    EXPECT_EQ(r->parameters()->objectForKey("screen_name")->description(), "Quarvo");
-
-    EXPECT_FALSE(Request::requestForServiceTypeRequestMethodURLParameters(
-        NS::str("com.apple.social.facebook").ptr(), SL::GET, url.get(), nullptr));
-    EXPECT_FALSE(Request::requestForServiceTypeRequestMethodURLParameters(twitter.ptr(), SL::GET,
-                                                                          nullptr, nullptr));
-    EXPECT_FALSE(Request::requestForServiceTypeRequestMethodURLParameters(
-        twitter.ptr(), static_cast<SL::RequestMethod>(7), url.get(), nullptr));
+    auto make = [&](const char* service, SL::RequestMethod method, NS::URL* u) {
+        return SL::Request::requestForServiceTypeRequestMethodURLParameters(NS::str(service).ptr(),
+                                                                            method, u, nullptr);
+    };
+    EXPECT_TRUE(make(SL::SLServiceTypeTwitter, SL::POST, url.get()));
+    EXPECT_FALSE(make("com.apple.social.facebook", SL::GET, url.get()));
+    EXPECT_FALSE(make(SL::SLServiceTypeTwitter, SL::GET, nullptr));
     SL::setAvailable(false);
-    EXPECT_FALSE(Request::requestForServiceTypeRequestMethodURLParameters(twitter.ptr(), SL::GET,
-                                                                          url.get(), nullptr))
-        << "where Social is missing there is no request";
+    EXPECT_FALSE(make(SL::SLServiceTypeTwitter, SL::GET, url.get())) << "Social is missing";
 }
 
 using SocialRequestEndToEnd = SocialRequest;
@@ -166,8 +154,6 @@ TEST_F(SocialRequestEndToEnd, AFollowIsAFormPOSTSignedAsTheAccountAndReportedWit
 
     support::OAuthCheck check = support::checkOAuthSignature(got, server.base(), kSecrets);
     EXPECT_TRUE(check.valid) << check.problem;
-    EXPECT_EQ(check.protocol["oauth_consumer_key"], "consumer-key");
-    EXPECT_EQ(check.protocol["oauth_token"], "1234-token");
     SL::OAuth::Credentials wrong = kSecrets;
     wrong.tokenSecret = "another-secret";
     EXPECT_FALSE(support::checkOAuthSignature(got, server.base(), wrong).valid)
@@ -176,28 +162,10 @@ TEST_F(SocialRequestEndToEnd, AFollowIsAFormPOSTSignedAsTheAccountAndReportedWit
     auto sent = events.events("http");
     ASSERT_EQ(sent.size(), 1U);
     EXPECT_EQ(device::jsonField(sent[0], "url"), server.base() + "/1.1/friendships/create.json");
-    EXPECT_EQ(device::jsonField(sent[0], "params"),
-              "{\"follow\":\"FALSE\",\"screen_name\":\"Quarvo\"}");
     EXPECT_EQ(device::jsonField(sent[0], "account"), "tapper");
-    EXPECT_EQ(device::jsonField(sent[0], "status"), "200");
     for (const std::string& secret :
          {kSecrets.consumerKey, kSecrets.consumerSecret, kSecrets.token, kSecrets.tokenSecret})
         EXPECT_EQ(sent[0].find(secret), std::string::npos) << secret;
-}
-
-TEST_F(SocialRequestEndToEnd, GETCarriesTheParametersInTheQueryAndSignsThem) {
-    auto r = request(SL::GET, "https://api.twitter.com/1.1/users/show.json?include_entities=true",
-                     {{"screen_name", NS::str("Quarvo")}});
-    r->setAccount(account.ptr());
-    Outcome outcome;
-    send(*r, outcome);
-    ASSERT_EQ(server.requests().size(), 1U);
-    auto got = server.requests()[0];
-    EXPECT_EQ(got.method, "GET");
-    EXPECT_EQ(got.target, "/1.1/users/show.json?include_entities=true&screen_name=Quarvo");
-    EXPECT_TRUE(got.body.empty());
-    auto check = support::checkOAuthSignature(got, server.base(), kSecrets);
-    EXPECT_TRUE(check.valid) << check.problem;
 }
 
 TEST_F(SocialRequestEndToEnd, AnUnsignedRequestLivesUntilItsHandlerHasRunAndThenGoes) {
@@ -209,55 +177,9 @@ TEST_F(SocialRequestEndToEnd, AnUnsignedRequestLivesUntilItsHandlerHasRunAndThen
         r->performRequestWithHandler(outcome.handler());
     }
     ASSERT_TRUE(outcome.wait());
-    EXPECT_EQ(outcome.status, 200);
     EXPECT_FALSE(weak.get());
     ASSERT_EQ(server.requests().size(), 1U);
     EXPECT_EQ(server.requests()[0].header("Authorization"), "") << "without an account";
-    EXPECT_EQ(device::jsonField(events.events("http").at(0), "account"), "null");
-}
-
-TEST_F(SocialRequestEndToEnd, RequestsGoOutOneAtATimeInTheOrderPerformed) {
-    std::vector<std::string> names = {"one", "two", "three", "four", "five"};
-    std::vector<Outcome> outcomes(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i)
-        follow(account.ptr(), names[i].c_str())->performRequestWithHandler(outcomes[i].handler());
-    for (auto& outcome : outcomes)
-        ASSERT_TRUE(outcome.wait());
-    std::vector<std::string> arrived;
-    for (const auto& got : server.requests())
-        arrived.push_back(SL::OAuth::parseForm(got.body).at(1).second);
-    EXPECT_EQ(arrived, names);
-}
-
-TEST_F(SocialRequestEndToEnd, RequestsThatHangDoNotHoldUpOtherBackgroundWork) {
-    server.setBehaviour(support::LocalHTTPServer::Behaviour::NoAnswer);
-    SL::setTimeouts(200ms, 750ms);
-    std::vector<Outcome> outcomes(4); // as many as the platform has workers, at most
-    for (auto& outcome : outcomes)
-        follow(account.ptr())->performRequestWithHandler(outcome.handler());
-    std::mutex lock;
-    std::condition_variable ran;
-    std::optional<int> answeredBefore;
-    dispatch::global([&] {
-        int answered = 0;
-        for (auto& outcome : outcomes) {
-            std::lock_guard guard(outcome.lock);
-            answered += outcome.calls;
-        }
-        std::lock_guard guard(lock);
-        answeredBefore = answered;
-        ran.notify_all();
-    });
-    {
-        std::unique_lock guard(lock);
-        ASSERT_TRUE(ran.wait_for(guard, kPatience, [&] { return answeredBefore.has_value(); }));
-    }
-    EXPECT_LT(*answeredBefore, 4) << "other work ran while requests were still waiting";
-    for (auto& outcome : outcomes) {
-        ASSERT_TRUE(outcome.wait());
-        ASSERT_TRUE(outcome.error);
-        EXPECT_EQ(outcome.error->code(), NS::URLErrorTimedOut);
-    }
 }
 
 using MisbehavingServer = SocialRequest;
@@ -266,15 +188,13 @@ TEST_F(MisbehavingServer, A500IsAResponseNotAnErrorGivenOnAWorkerThread) {
     server.answer(500, "oops");
     Outcome outcome;
     send(follow(account.ptr()), outcome);
-    EXPECT_EQ(outcome.calls, 1);
     EXPECT_EQ(outcome.status, 500);
     EXPECT_EQ(outcome.data, "oops");
     EXPECT_FALSE(outcome.error);
     EXPECT_FALSE(outcome.onMainThread);
-    EXPECT_EQ(device::jsonField(events.events("http").at(0), "status"), "500");
 }
 
-TEST_F(MisbehavingServer, GarbageAClosedConnectionNoAnswerOrNoServerEndInAnError) {
+TEST_F(MisbehavingServer, GarbageAClosedConnectionOrNoAnswerEndInAnError) {
     SL::setTimeouts(200ms, 300ms);
     using Behaviour = support::LocalHTTPServer::Behaviour;
     const struct {
@@ -288,62 +208,26 @@ TEST_F(MisbehavingServer, GarbageAClosedConnectionNoAnswerOrNoServerEndInAnError
         Outcome outcome;
         send(follow(account.ptr()), outcome);
         EXPECT_EQ(outcome.status, -1);
-        EXPECT_FALSE(outcome.data);
         ASSERT_TRUE(outcome.error);
-        EXPECT_EQ(outcome.error->domain()->str(), "NSURLErrorDomain");
         EXPECT_EQ(outcome.error->code(), c.code);
     }
     EXPECT_EQ(server.requests().size(), 3U) << "each request itself arrived";
-    EXPECT_EQ(device::jsonField(events.events("http").at(0), "status"), "null");
-
-    int port = freeLoopbackPort();
-    ASSERT_NE(port, 0);
-    ASSERT_TRUE(SL::setAPIBase("http://127.0.0.1:" + std::to_string(port)));
-    Outcome outcome;
-    send(follow(account.ptr()), outcome);
-    ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(outcome.error->code(), NS::URLErrorCannotConnectToHost);
 }
 
 using SocialAPIBase = SocialRequest;
 
-TEST_F(SocialAPIBase, IsABareSchemeHostAndPortThatReplaceOnlyThose) {
+TEST_F(SocialAPIBase, ReplacesOnlySchemeHostAndPort) {
     auto r = request(SL::POST, "https://api.twitter.com:443/1.1/friendships/create.json?x=1#frag",
                      {{"screen_name", NS::str("Quarvo")}});
     Outcome outcome;
     send(*r, outcome);
     ASSERT_EQ(server.requests().size(), 1U);
     EXPECT_EQ(server.requests()[0].target, "/1.1/friendships/create.json?x=1");
-
-    EXPECT_TRUE(SL::setAPIBase("http://127.0.0.1:8080/"));
-    EXPECT_EQ(SL::apiBase(), "http://127.0.0.1:8080");
-    EXPECT_FALSE(SL::setAPIBase("ftp://127.0.0.1"));
     EXPECT_FALSE(SL::setAPIBase("http://127.0.0.1/1.1"));
-    EXPECT_EQ(SL::apiBase(), "http://127.0.0.1:8080") << "a refused base changes nothing";
-    EXPECT_TRUE(SL::setAPIBase(""));
-    if (!std::getenv("TAPSONATA_TWITTER_API")) {
-        EXPECT_EQ(SL::apiBase(), "https://api.twitter.com");
-    }
+    EXPECT_EQ(SL::apiBase(), server.base()) << "a refused base changes nothing";
 }
 
-TEST_F(SocialAPIBase, TheEnvironmentPointsRequestsElsewhereWhenNothingIsSet) {
-    const char* before = std::getenv("TAPSONATA_TWITTER_API");
-    std::optional<std::string> saved = before ? std::optional<std::string>(before) : std::nullopt;
-    SL::setAPIBase("");
-    ::setenv("TAPSONATA_TWITTER_API", server.base().c_str(), 1);
-    EXPECT_EQ(SL::apiBase(), server.base());
-    Outcome outcome;
-    send(follow(account.ptr()), outcome);
-    EXPECT_EQ(server.requests().size(), 1U);
-    ::setenv("TAPSONATA_TWITTER_API", "not a base", 1);
-    EXPECT_EQ(SL::apiBase(), "https://api.twitter.com") << "an unusable value is ignored";
-    if (saved)
-        ::setenv("TAPSONATA_TWITTER_API", saved->c_str(), 1);
-    else
-        ::unsetenv("TAPSONATA_TWITTER_API");
-}
-
-TEST(SocialTransport, TheTransportSeamSeesTheWholeRequestAndBoundedTimeouts) {
+TEST(SocialTransport, TheTransportSeamSeesTheBodyAndBoundedTimeouts) {
     support::ScopedFakeHTTPTransport transport;
     SL::setTimeouts(5min, 1h);
     auto account = makeAccount();
@@ -353,16 +237,9 @@ TEST(SocialTransport, TheTransportSeamSeesTheWholeRequestAndBoundedTimeouts) {
     SL::setTimeouts(10s, 30s);
     auto sent = transport->requests();
     ASSERT_EQ(sent.size(), 1U);
-    EXPECT_EQ(sent[0].method, "POST");
-    EXPECT_EQ(sent[0].url, SL::apiBase() + "/1.1/friendships/create.json");
     EXPECT_EQ(sent[0].body, "follow=FALSE&screen_name=Quarvo");
     EXPECT_EQ(sent[0].connectTimeout, 10s);
     EXPECT_EQ(sent[0].totalTimeout, 30s);
-    bool signedRequest = false;
-    for (const auto& [name, value] : sent[0].headers)
-        signedRequest |= name == "Authorization" && value.rfind("OAuth ", 0) == 0;
-    EXPECT_TRUE(signedRequest);
-    EXPECT_EQ(outcome.status, 200);
 }
 
 // An HTTPS server with a certificate nobody trusts: openssl s_server on 127.0.0.1.
@@ -377,7 +254,6 @@ TEST(SocialTLS, AnUntrustedCertificateIsRefused) {
                      key + "' -out '" + cert + "' >/dev/null 2>&1")
                         .c_str()),
         0);
-    // A free port, then the server on it.
     int port = freeLoopbackPort();
     ASSERT_NE(port, 0);
     sockaddr_in address{};
@@ -385,18 +261,11 @@ TEST(SocialTLS, AnUntrustedCertificateIsRefused) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     std::string accept = "127.0.0.1:" + std::to_string(port);
-    const char* argv[] = {"openssl", "s_server",   "-quiet", "-www",      "-accept", accept.c_str(),
-                          "-cert",   cert.c_str(), "-key",   key.c_str(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::string command = "exec openssl s_server -quiet -www -accept " + accept + " -cert '" +
+                          cert + "' -key '" + key + "' </dev/null >/dev/null 2>&1";
+    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
     pid_t pid = -1;
-    int spawned =
-        posix_spawnp(&pid, "openssl", &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ASSERT_EQ(spawned, 0);
+    ASSERT_EQ(posix_spawnp(&pid, "sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
     auto deadline = std::chrono::steady_clock::now() + kPatience;
     bool listening = false;
     while (!listening && std::chrono::steady_clock::now() < deadline) {

@@ -8,16 +8,6 @@ SL::HTTPResult FakeHTTPTransport::perform(const SL::HTTPRequest& request) {
     return m_answer;
 }
 
-void FakeHTTPTransport::answer(SL::HTTPResult result) {
-    std::lock_guard guard(m_lock);
-    m_answer = std::move(result);
-}
-
-void FakeHTTPTransport::fail(long urlErrorCode) {
-    std::lock_guard guard(m_lock);
-    m_answer = SL::HTTPResult{0, {}, {}, urlErrorCode, "failed by the test"};
-}
-
 std::vector<SL::HTTPRequest> FakeHTTPTransport::requests() const {
     std::lock_guard guard(m_lock);
     return m_requests;

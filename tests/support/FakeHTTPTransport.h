@@ -1,5 +1,5 @@
 // An HTTP transport that sends nothing: it records each request (method, URL, headers, body)
-// in the order they were performed and answers them all alike.
+// in the order they were performed and answers each with a 200 and "{}".
 #pragma once
 
 #include "social/Transport.h"
@@ -12,11 +12,6 @@ namespace support {
 class FakeHTTPTransport : public SL::Transport {
 public:
     SL::HTTPResult perform(const SL::HTTPRequest& request) override;
-
-    // The answer to every request; by default a 200 with "{}".
-    void answer(SL::HTTPResult result);
-    // Every request fails with this NS::URLErrorCode.
-    void fail(long urlErrorCode);
     std::vector<SL::HTTPRequest> requests() const;
 
 private:

@@ -18,23 +18,6 @@ namespace {
 constexpr auto kClientPatience = std::chrono::seconds(5);
 constexpr std::size_t kMaxRequest = 1 << 20;
 
-const char* reason(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 401:
-        return "Unauthorized";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
-}
-
 void writeAll(int fd, const std::string& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
@@ -211,7 +194,7 @@ void LocalHTTPServer::respond(int fd) {
     if (behaviour == Behaviour::Garbage) {
         writeAll(fd, "this is not HTTP at all\r\n\r\n\x01\x02\x03");
     } else if (behaviour == Behaviour::Answer) {
-        writeAll(fd, "HTTP/1.1 " + std::to_string(status) + " " + reason(status) +
+        writeAll(fd, "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Status") +
                          "\r\nContent-Type: application/json\r\nContent-Length: " +
                          std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
     }
