@@ -28,7 +28,6 @@ TEST(Appearance, ControlsShownLaterReadTheirContainersSettings) {
     Ref<UI::Switch> shownBefore = UI::Switch::showInViewController(before);
     UI::Switch::appearanceWhenContainedIn(pane)->setOnTintColor(blue().ptr());
     UI::Slider::appearanceWhenContainedIn(pane)->setMaximumTrackTintColor(green().ptr());
-    UI::SegmentedControl::appearanceWhenContainedIn(pane)->setTintColor(blue().ptr());
 
     EXPECT_EQ(shownBefore->onTintColor(), nullptr) << "a control already shown keeps its look";
     Ref<UI::ViewController> controller = UI::ViewController::create(pane);
@@ -36,8 +35,6 @@ TEST(Appearance, ControlsShownLaterReadTheirContainersSettings) {
     EXPECT_TRUE(UI::Slider::showInViewController(controller)
                     ->maximumTrackTintColor()
                     ->isEqual(green().ptr()));
-    EXPECT_TRUE(
-        UI::SegmentedControl::showInViewController(controller)->tintColor()->isEqual(blue().ptr()));
     // Each proxy holds only what was set on it.
     EXPECT_EQ(UI::Switch::appearanceWhenContainedIn(pane)->tintColor(), nullptr);
 }
@@ -59,14 +56,6 @@ TEST(Appearance, ASubclassOfTheContainerInheritsUnlessItHasItsOwn) {
     EXPECT_TRUE(UI::Switch::showInViewController(UI::ViewController::create(sub))
                     ->onTintColor()
                     ->isEqual(green().ptr()));
-}
-
-TEST(Color, EqualityByComponentsWhichAreClamped) {
-    EXPECT_TRUE(
-        UI::Color::blackColor()->isEqual(UI::Color::colorWithRedGreenBlueAlpha(0, 0, 0, 1).ptr()));
-    EXPECT_FALSE(UI::Color::blackColor()->isEqual(blue().ptr()));
-    EXPECT_EQ(UI::Color::colorWithRedGreenBlueAlpha(1, 0.5, 2, -1)->description(),
-              "UIExtendedSRGBColorSpace 1 0.5 1 0");
 }
 
 } // namespace
