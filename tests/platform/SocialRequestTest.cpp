@@ -4,7 +4,6 @@
 #include "objc/Runtime.h"
 #include "social/Request.h"
 #include "support/EventRecorder.h"
-#include "support/FakeHTTPTransport.h"
 #include "support/LocalHTTPServer.h"
 #include "support/OAuthCheck.h"
 #include "support/TemporaryRoot.h"
@@ -212,34 +211,6 @@ TEST_F(MisbehavingServer, GarbageAClosedConnectionOrNoAnswerEndInAnError) {
         EXPECT_EQ(outcome.error->code(), c.code);
     }
     EXPECT_EQ(server.requests().size(), 3U) << "each request itself arrived";
-}
-
-using SocialAPIBase = SocialRequest;
-
-TEST_F(SocialAPIBase, ReplacesOnlySchemeHostAndPort) {
-    auto r = request(SL::POST, "https://api.twitter.com:443/1.1/friendships/create.json?x=1#frag",
-                     {{"screen_name", NS::str("Quarvo")}});
-    Outcome outcome;
-    send(*r, outcome);
-    ASSERT_EQ(server.requests().size(), 1U);
-    EXPECT_EQ(server.requests()[0].target, "/1.1/friendships/create.json?x=1");
-    EXPECT_FALSE(SL::setAPIBase("http://127.0.0.1/1.1"));
-    EXPECT_EQ(SL::apiBase(), server.base()) << "a refused base changes nothing";
-}
-
-TEST(SocialTransport, TheTransportSeamSeesTheBodyAndBoundedTimeouts) {
-    support::ScopedFakeHTTPTransport transport;
-    SL::setTimeouts(5min, 1h);
-    auto account = makeAccount();
-    Outcome outcome;
-    follow(account.ptr())->performRequestWithHandler(outcome.handler());
-    ASSERT_TRUE(outcome.wait());
-    SL::setTimeouts(10s, 30s);
-    auto sent = transport->requests();
-    ASSERT_EQ(sent.size(), 1U);
-    EXPECT_EQ(sent[0].body, "follow=FALSE&screen_name=Quarvo");
-    EXPECT_EQ(sent[0].connectTimeout, 10s);
-    EXPECT_EQ(sent[0].totalTimeout, 30s);
 }
 
 // An HTTPS server with a certificate nobody trusts: openssl s_server on 127.0.0.1.
