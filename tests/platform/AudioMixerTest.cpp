@@ -158,21 +158,4 @@ TEST_F(WavOutputTest, WritesAValidSixteenBitMonoHeaderAlsoWhenNothingPlayed) {
     EXPECT_EQ(w.u(40, 4), 2002u);
 }
 
-TEST_F(WavOutputTest, RewritesTheWholeFileOnEachWriteAndReportsOneItCannotWrite) {
-    audio::WavOutput wav(root.path("/out.wav"), 0ns);
-    wav.play({ramp(1, 10), 0ns});
-    ASSERT_TRUE(wav.write());
-    wav.play({ramp(2, 10), 1s});
-    ASSERT_TRUE(wav.write());
-    Samples w = Wav(root.path("/out.wav")).samples();
-    EXPECT_EQ(w.size(), 44100u + 10);
-    EXPECT_EQ(w[44100], 1);
-    EXPECT_FALSE(fs::exists(root.path("/out.wav.partial")));
-
-    audio::WavOutput nowhere(root.path("/no/such/folder.wav"), 0ns);
-    nowhere.play({ramp(1, 10), 0ns});
-    EXPECT_FALSE(nowhere.write());
-    EXPECT_FALSE(fs::exists(root.path("/no")));
-}
-
 } // namespace
