@@ -73,17 +73,26 @@ void BM_CreateSystemSoundFromNote(benchmark::State& state) {
 }
 BENCHMARK(BM_CreateSystemSoundFromNote)->Unit(benchmark::kMillisecond);
 
+// A sound made from the first note, to play to a recording output; 0 (and the run marked
+// failed) when it does not decode.
+SystemSoundID firstNote(benchmark::State& state) {
+    SystemSoundID id = 0;
+    auto url = NS::URL::fileURLWithPath(root().notes().front());
+    if (AudioServicesCreateSystemSoundID(url.ptr(), &id) != kAudioServicesNoError) {
+        state.SkipWithError("the note did not decode");
+        return 0;
+    }
+    return id;
+}
+
 // The caller's side of a play: look the sound up, stamp it and queue it for the audio thread,
 // which hands it to a recording output.
 void BM_PlayExistingSound(benchmark::State& state) {
     auto recording = std::make_shared<support::RecordingOutput>();
     audio::setOutput(recording);
-    SystemSoundID id = 0;
-    auto url = NS::URL::fileURLWithPath(root().notes().front());
-    if (AudioServicesCreateSystemSoundID(url.ptr(), &id) != kAudioServicesNoError) {
-        state.SkipWithError("the note did not decode");
+    SystemSoundID id = firstNote(state);
+    if (!id)
         return;
-    }
     const auto droppedBefore = audio::droppedPlays();
     std::size_t played = 0;
     for (auto _ : state) {
@@ -103,12 +112,9 @@ BENCHMARK(BM_PlayExistingSound)->Unit(benchmark::kMicrosecond);
 void BM_PlayExistingSoundToAnIdleAudioThread(benchmark::State& state) {
     auto recording = std::make_shared<support::RecordingOutput>();
     audio::setOutput(recording);
-    SystemSoundID id = 0;
-    auto url = NS::URL::fileURLWithPath(root().notes().front());
-    if (AudioServicesCreateSystemSoundID(url.ptr(), &id) != kAudioServicesNoError) {
-        state.SkipWithError("the note did not decode");
+    SystemSoundID id = firstNote(state);
+    if (!id)
         return;
-    }
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
         AudioServicesPlaySystemSound(id);

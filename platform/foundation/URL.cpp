@@ -14,13 +14,17 @@ objc::Class* urlClass() {
     return cls;
 }
 
-std::string percentEscapePath(std::string_view path) {
+} // namespace
+
+std::string percentEscape(std::string_view text, std::string_view alsoPlain) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
-    for (unsigned char c : path) {
-        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                     std::string_view("-._~/!$&'()*+,;=:@").find(static_cast<char>(c)) !=
-                         std::string_view::npos;
+    out.reserve(text.size());
+    for (unsigned char c : text) {
+        bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            std::string_view("-._~").find(static_cast<char>(c)) != std::string_view::npos ||
+            alsoPlain.find(static_cast<char>(c)) != std::string_view::npos;
         if (plain) {
             out += static_cast<char>(c);
         } else {
@@ -31,8 +35,6 @@ std::string percentEscapePath(std::string_view path) {
     }
     return out;
 }
-
-} // namespace
 
 RefPtr<URL> URL::URLWithString(const String* text) {
     return text ? URLWithString(text->str()) : nullptr;
@@ -77,7 +79,8 @@ Ref<URL> URL::fileURLWithPath(std::string_view path) {
     // A relative path is taken from the device's "/", the working directory of its processes;
     // without the slash, its first part would read as a host name.
     std::string absolute = path.starts_with('/') ? std::string(path) : "/" + std::string(path);
-    auto url = objc::adopt(new URL("file://" + percentEscapePath(absolute), "file", absolute));
+    auto url = objc::adopt(
+        new URL("file://" + percentEscape(absolute, "/!$&'()*+,;=:@"), "file", absolute));
     url->setIsa(urlClass());
     return url;
 }

@@ -5,6 +5,10 @@
 
 namespace NS {
 
+// Percent-escapes every byte but RFC 3986's unreserved characters (letters, digits, "-._~")
+// and those in `alsoPlain`.
+std::string percentEscape(std::string_view text, std::string_view alsoPlain = {});
+
 class URL : public objc::Object {
 public:
     // Nil for text that is not a valid URL reference (RFC 3986, checked with uriparser).

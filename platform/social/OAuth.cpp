@@ -1,5 +1,7 @@
 #include "social/OAuth.h"
 
+#include "foundation/URL.h"
+
 #include <algorithm>
 #include <cctype>
 #include <openssl/evp.h>
@@ -10,10 +12,6 @@
 namespace SL::OAuth {
 
 namespace {
-
-bool isUnreserved(unsigned char c) {
-    return std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~';
-}
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -35,19 +33,7 @@ std::string lower(std::string_view text) {
 } // namespace
 
 std::string percentEncode(std::string_view text) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size());
-    for (unsigned char c : text) {
-        if (isUnreserved(c)) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
+    return NS::percentEscape(text);
 }
 
 std::string percentDecode(std::string_view text, bool plusIsSpace) {
