@@ -19,11 +19,15 @@ void clickedButton(objc::Object* self, objc::SEL, objc::Object* alert, long inde
 } // namespace
 
 objc::Class* QVDonateHandler::runtimeClass() {
-    // Registered on first use, never at load: the library loads into every process.
+    // Made when the library loads (kit/Classes.cpp), in the order of the method list.
     static objc::Class* cls = [] {
         objc::Class* c = objc::objc_allocateClassPair(objc::NSObjectClass(), "QVDonateHandler");
         c->addMethod(objc::sel_registerName("alertView:clickedButtonAtIndex:"),
                      objc::imp_cast(&clickedButton));
+        c->addMethod(objc::sel_registerName("dealloc"),
+                     objc::imp_cast(+[](objc::Object* self, objc::SEL) {
+                         delete static_cast<QVDonateHandler*>(self);
+                     }));
         objc::objc_registerClassPair(c);
         return c;
     }();

@@ -51,7 +51,7 @@ AlertDescription chooserConfirmation() {
             std::nullopt};
 }
 
-ClickDecision decideClick(long tag, long index, std::size_t accountCount) {
+ClickDecision decideClick(long tag, long index, std::size_t accountCount, bool haveHandle) {
     ClickDecision decision;
     if (tag == kChooserTag) {
         // "All!" (index 0) follows from every account; index i from the i-th.
@@ -61,8 +61,9 @@ ClickDecision decideClick(long tag, long index, std::size_t accountCount) {
         } else if (index > 0 && static_cast<std::size_t>(index) <= accountCount) {
             decision.follow.push_back(static_cast<std::size_t>(index) - 1);
         }
-        decision.showChooserConfirmation = true;
-    } else if (tag == kInvitationTag && index == 1) {
+        // A tap outside the list follows no one, and no one is thanked for it.
+        decision.showChooserConfirmation = !decision.follow.empty();
+    } else if (tag == kInvitationTag && index == 1 && haveHandle) {
         decision.askForAccess = true;
     }
     return decision;

@@ -31,13 +31,14 @@ AlertDescription singleAccountConfirmation();
 AlertDescription accountChooser(const std::vector<std::string>& accountNames);
 AlertDescription chooserConfirmation();
 
-// What a tap on an alert of the handler means.
+// What a tap on an alert of the handler means. Without a handle there is no one to follow,
+// so "I'd love to!" asks for nothing.
 struct ClickDecision {
-    bool askForAccess = false;       // "I'd love to!" on the invitation
-    std::vector<std::size_t> follow; // accounts to follow from, by list position, in order
-    bool showChooserConfirmation = false;
+    bool askForAccess = false;            // "I'd love to!" on the invitation
+    std::vector<std::size_t> follow;      // accounts to follow from, by list position, in order
+    bool showChooserConfirmation = false; // thanks only when someone was followed
 };
-ClickDecision decideClick(long tag, long index, std::size_t accountCount);
+ClickDecision decideClick(long tag, long index, std::size_t accountCount, bool haveHandle);
 
 // What the answer to the access request leads to.
 enum class AccessOutcome { Nothing, FollowTheOnlyAccount, ShowChooser, OpenProfile };

@@ -48,7 +48,7 @@ void showChooser(const Ref<QVWelcomeTwitterHandler>& handler, const Ref<NS::Arra
 } // namespace
 
 objc::Class* QVWelcomeTwitterHandler::runtimeClass() {
-    // Registered on first use, never at load: the library loads into every process.
+    // Made when the library loads (kit/Classes.cpp), in the order of the method list.
     static objc::Class* cls = [] {
         objc::Class* c =
             objc::objc_allocateClassPair(objc::NSObjectClass(), "QVWelcomeTwitterHandler");
@@ -57,6 +57,20 @@ objc::Class* QVWelcomeTwitterHandler::runtimeClass() {
         c->addMethod(objc::sel_registerName("dropMeAFollow"), objc::imp_cast(&::dropMeAFollow));
         c->addMethod(objc::sel_registerName("followWithAccount:"),
                      objc::imp_cast(&::followWithAccount));
+        c->addMethod(objc::sel_registerName("dealloc"),
+                     objc::imp_cast(+[](objc::Object* self, objc::SEL) {
+                         delete static_cast<QVWelcomeTwitterHandler*>(self);
+                     }));
+        // The getter hands the handle out unretained, as a synthesised nonatomic one does.
+        c->addMethod(objc::sel_registerName("username"),
+                     objc::imp_cast(+[](objc::Object* self, objc::SEL) -> objc::Object* {
+                         return static_cast<QVWelcomeTwitterHandler*>(self)->m_username.get();
+                     }));
+        c->addMethod(objc::sel_registerName("setUsername:"),
+                     objc::imp_cast(+[](objc::Object* self, objc::SEL, objc::Object* username) {
+                         static_cast<QVWelcomeTwitterHandler*>(self)->setUsername(
+                             dynamic_cast<NS::String*>(username));
+                     }));
         objc::objc_registerClassPair(c);
         return c;
     }();
@@ -80,8 +94,8 @@ void QVWelcomeTwitterHandler::alertViewClickedButtonAtIndex(UI::AlertView* alert
     RefPtr<NS::Array> accounts;
     if (alert->tag() == kit::kChooserTag)
         accounts = objc::associatedObject<NS::Array>(alert, accountListKey());
-    kit::ClickDecision decision =
-        kit::decideClick(alert->tag(), index, accounts ? accounts->count() : 0);
+    kit::ClickDecision decision = kit::decideClick(
+        alert->tag(), index, accounts ? accounts->count() : 0, m_username.get() != nullptr);
     if (decision.askForAccess)
         dropMeAFollow();
     // One after another, without waiting for any answer.
@@ -125,7 +139,8 @@ void QVWelcomeTwitterHandler::dropMeAFollow() {
 
 void QVWelcomeTwitterHandler::followWithAccount(AC::Account* account) {
     // Social is linked weakly on the device: where it is missing, there is nothing to send.
-    if (!SL::isAvailable())
+    // Without a handle the request would follow no one.
+    if (!SL::isAvailable() || !m_username)
         return;
     kit::FollowRequest description = kit::followRequest(textOf(m_username.get()));
     NS::Dictionary::Entries parameters;
@@ -143,9 +158,6 @@ void QVWelcomeTwitterHandler::followWithAccount(AC::Account* account) {
 
 extern "C" void QVShowTwitterFollowAlert(NS::String* title, NS::String* message,
                                          NS::String* username) {
-    // Without a handle there is no one to follow and no profile to open.
-    if (!username)
-        return;
     Ref<QVWelcomeTwitterHandler> handler = QVWelcomeTwitterHandler::create();
     handler->setUsername(username);
     Ref<UI::AlertView> alert =

@@ -13,7 +13,7 @@ using objc::RefPtr;
 namespace {
 
 // The "Version" lines dpkg reports for the package, as ASCII text; empty when the identifier
-// is not a package name (nothing runs then), the package is not installed, or no shell starts.
+// could never name a package (nothing runs then), the package is not installed, or no shell starts.
 Ref<NS::String> versionText(const NS::String* packageIdentifier) {
     std::optional<std::string> command =
         kit::versionQueryCommand(packageIdentifier ? packageIdentifier->str() : std::string());

@@ -2,6 +2,8 @@
 
 #include "kit/KitConfig.h"
 
+#include <algorithm>
+
 namespace kit {
 
 std::string donationPageURL() {
@@ -16,10 +18,6 @@ bool donateAnswerOpensPage(long buttonIndex) {
 
 namespace {
 
-bool isLowerAlnum(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
-
 // One word for /bin/sh, whatever it holds.
 std::string shellQuoted(std::string_view text) {
     std::string out = "'";
@@ -30,18 +28,17 @@ std::string shellQuoted(std::string_view text) {
 
 } // namespace
 
-bool isValidPackageName(std::string_view identifier) {
-    if (identifier.size() < 2 || !isLowerAlnum(identifier.front()))
+bool isQueryableIdentifier(std::string_view identifier) {
+    if (identifier.empty() || identifier.front() == '-')
         return false;
-    for (char c : identifier) {
-        if (!isLowerAlnum(c) && c != '+' && c != '-' && c != '.')
-            return false;
-    }
-    return true;
+    return std::none_of(identifier.begin(), identifier.end(), [](char c) {
+        auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
 }
 
 std::optional<std::string> versionQueryCommand(std::string_view packageIdentifier) {
-    if (!isValidPackageName(packageIdentifier))
+    if (!isQueryableIdentifier(packageIdentifier))
         return std::nullopt;
     return "dpkg -s " + shellQuoted(packageIdentifier) + " | grep 'Version'";
 }

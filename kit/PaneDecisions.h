@@ -35,11 +35,12 @@ inline constexpr std::string_view kFooterTextKey = "footerText";
 inline constexpr std::string_view kFooterAlignmentKey = "footerAlignment";
 inline constexpr std::string_view kFooterAlignmentCentred = "1"; // a string, not a number
 
-// Debian's rule for package names: lower-case letters, digits, '+', '-' and '.'; at least two
-// characters; the first a letter or a digit.
-bool isValidPackageName(std::string_view identifier);
-// The shell command that prints the package's "Version" lines, with the identifier quoted.
-// None for an identifier that is not a package name: then nothing runs at all.
+// Whether dpkg could ever be asked about the identifier: not empty, no control character, and
+// no leading '-', which dpkg would take for an option. Anything else is dpkg's to judge (it
+// looks names up without regard to case).
+bool isQueryableIdentifier(std::string_view identifier);
+// The shell command that prints the package's "Version" lines, with the identifier quoted as
+// one word whatever it holds. None for an identifier that is not queryable: nothing runs then.
 std::optional<std::string> versionQueryCommand(std::string_view packageIdentifier);
 // The current year alone when the start year is it, else "start - current", start first:
 // years are compared for equality only, never ordered.

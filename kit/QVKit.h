@@ -1,6 +1,8 @@
 // The developer kit: the one public header of the QV… functions and classes that the
 // tweak's settings pane (and the tweak itself) call. Everything here is exported under its
-// plain name; the functions have C linkage.
+// plain name; the functions have C linkage. The four classes are in the runtime as soon as the
+// library is loaded (objc_getClass finds them by name), and each answers respondsToSelector for
+// every method it lists below by its selector; `dealloc` frees at once, as on the device.
 #pragma once
 
 #include "foundation/String.h"
@@ -29,12 +31,16 @@ class Account;
 extern "C" QV_EXPORT void QVOpenTwitterUsername(NS::String* username);
 
 // Invites the user to follow `username`. A nil title leaves the alert without one; a nil
-// message shows the default invitation. A nil handle shows nothing. Main thread.
+// message shows the default invitation. A nil handle still shows the invitation: only what
+// needs a handle is left out, so "I'd love to!" then asks for no accounts, follows no one and
+// opens nothing. Main thread.
 extern "C" QV_EXPORT void QVShowTwitterFollowAlert(NS::String* title, NS::String* message,
                                                    NS::String* username);
 
 // The delegate of the invitation and of the account chooser. It lives as long as the alert
-// or the access callback that holds it.
+// or the access callback that holds it. Methods: "alertView:clickedButtonAtIndex:",
+// "dropMeAFollow", "followWithAccount:", "dealloc", "username", "setUsername:". A chooser tap
+// outside the account list follows no one and thanks no one.
 class QV_EXPORT QVWelcomeTwitterHandler : public objc::Object {
 public:
     static objc::Ref<QVWelcomeTwitterHandler> create();
@@ -65,7 +71,8 @@ class ViewController;
 } // namespace UI
 
 // The delegate of the donation alert. The alert holds it (the keep-alive convention), so it
-// is freed together with the alert once the user has answered.
+// is freed together with the alert once the user has answered. Methods:
+// "alertView:clickedButtonAtIndex:", "dealloc".
 class QV_EXPORT QVDonateHandler : public objc::Object {
 public:
     static objc::Ref<QVDonateHandler> create();
@@ -88,6 +95,7 @@ extern "C" QV_EXPORT void QVOpenMailAddress(NS::String* address);
 // ---- Share button ---------------------------------------------------------------------------
 
 // A share button: it carries its own text and the controller that shows the composer.
+// Methods: "dealloc", "shareText", "setShareText:", "container", "setContainer:".
 class QV_EXPORT QVBarButtonItem : public UI::BarButtonItem {
 public:
     // Made with the inherited initWithImageStyleTargetAction.
@@ -113,7 +121,7 @@ private:
 };
 
 // The one target of every share button in the process. It holds no state: what a tap needs
-// is on the item that sends it.
+// is on the item that sends it. Methods: "shareTapped:", and the class method "sharedInstance".
 class QV_EXPORT QVTwitterShareHandler : public objc::Object {
 public:
     // Made on first use and kept for the life of the process; the caller does not own it.
@@ -140,7 +148,10 @@ extern "C" QV_EXPORT void QVAddTwitterShareButton(UI::ViewController* viewContro
 // A Preferences group specifier whose centred footer reads "© holder years" and, on the next
 // line behind one space, the "Version" lines that dpkg reports for the package. The years are
 // the current UTC year alone when `startYear` is equal to it (a string), else "start - current".
-// An identifier that is not a valid package name runs nothing and shows no version. Nil where
+// The identifier is quoted for the shell, so any text reaches dpkg as one word (dpkg ignores
+// case: "Com.Quarvo.Tapsonata" shows the version). Only an identifier that could never name a
+// package runs nothing and shows no version: an empty one, one holding a control character,
+// or one starting with '-', which dpkg would read as an option. Nil where
 // the Preferences framework is not loaded (no class "PSSpecifier"); the query has still run.
 // Blocks until the query's output closes. Any thread.
 extern "C" QV_EXPORT objc::RefPtr<objc::Object>
@@ -152,7 +163,9 @@ QVVersionCopyrightSpecifier(NS::String* packageIdentifier, NS::String* holder,
 // Colours the navigation bar's title and buttons and the view on screen, extends the pane's
 // layout under the bottom bar where the system can, and colours the switches, sliders and
 // segmented controls of every controller of the pane's class from then on. A nil colour does
-// nothing. Main thread.
+// nothing. A nil pane does nothing either: the device would still run the three appearance
+// steps with no container class, which UIKit reads as every control in the process, and a
+// missing pane is no reason to colour the whole process. Main thread.
 extern "C" QV_EXPORT void QVSetPrefsTint(UI::ViewController* paneController, UI::Color* colour);
 // Sets the bar (black title, no tints) and the view on screen (no tint, no autoresizing) back;
 // leaves the edges and the controls' colours. Main thread.

@@ -49,12 +49,18 @@ RefPtr<UI::Image> blankImage() {
 // ---- QVBarButtonItem ------------------------------------------------------------------------
 
 objc::Class* QVBarButtonItem::runtimeClass() {
+    // Made when the library loads (kit/Classes.cpp), in the order of the method list. The
+    // getters hand their values out unretained, as synthesised ones do.
     static objc::Class* cls = [] {
         objc::Class* c = objc::objc_allocateClassPair(UI::BarButtonItem::barButtonItemClass(),
                                                       "QVBarButtonItem");
-        c->addMethod(objc::sel_registerName("shareText"),
+        c->addMethod(objc::sel_registerName("dealloc"),
                      objc::imp_cast(+[](objc::Object* self, objc::SEL) {
-                         return static_cast<QVBarButtonItem*>(self)->shareText();
+                         delete static_cast<QVBarButtonItem*>(self);
+                     }));
+        c->addMethod(objc::sel_registerName("shareText"),
+                     objc::imp_cast(+[](objc::Object* self, objc::SEL) -> objc::Object* {
+                         return static_cast<QVBarButtonItem*>(self)->m_shareText.get();
                      }));
         c->addMethod(objc::sel_registerName("setShareText:"),
                      objc::imp_cast(+[](objc::Object* self, objc::SEL, objc::Object* text) {
@@ -62,8 +68,8 @@ objc::Class* QVBarButtonItem::runtimeClass() {
                              dynamic_cast<NS::String*>(text));
                      }));
         c->addMethod(objc::sel_registerName("container"),
-                     objc::imp_cast(+[](objc::Object* self, objc::SEL) {
-                         return static_cast<QVBarButtonItem*>(self)->container();
+                     objc::imp_cast(+[](objc::Object* self, objc::SEL) -> objc::Object* {
+                         return static_cast<QVBarButtonItem*>(self)->container().get();
                      }));
         c->addMethod(objc::sel_registerName("setContainer:"),
                      objc::imp_cast(+[](objc::Object* self, objc::SEL, objc::Object* container) {
@@ -100,6 +106,7 @@ void QVBarButtonItem::setContainer(UI::ViewController* container) {
 // ---- QVTwitterShareHandler ------------------------------------------------------------------
 
 objc::Class* QVTwitterShareHandler::runtimeClass() {
+    // Made when the library loads (kit/Classes.cpp).
     static objc::Class* cls = [] {
         objc::Class* c =
             objc::objc_allocateClassPair(objc::NSObjectClass(), "QVTwitterShareHandler");

@@ -101,6 +101,7 @@ void apply(const kit::TintStep& step, const PaneObjects& objects) {
 } // namespace
 
 extern "C" void QVSetPrefsTint(UI::ViewController* paneController, UI::Color* colour) {
+    // Not the device's way: there the appearance steps would colour every control anywhere.
     if (!paneController)
         return;
     PaneObjects objects = paneObjects(paneController, colour);

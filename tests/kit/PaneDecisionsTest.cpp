@@ -1,90 +1,71 @@
-// The settings-pane decisions as plain functions: donation page, package names and the
-// version query, footer years and text, the tint and reset tables, killall's arguments.
+// The settings-pane decisions as plain functions: the footer's command, years and text, and
+// the order of the tint and reset steps (which the objects they set cannot show).
 #include "kit/PaneDecisions.h"
-
-#include "kit/KitConfig.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using kit::TintProperty;
-using kit::TintStep;
-using kit::TintTarget;
-using kit::TintValue;
-
-TEST(DonationDecisions, OnlySureOpensPayPalsFormWithTheConfiguredButton) {
-    EXPECT_EQ(kit::donationPageURL(), "https://www.paypal.com/cgi-bin/webscr?cmd=_s-xclick&"
-                                      "hosted_button_id=" +
-                                          std::string(kit::config::kDonationButtonIdentifier));
-    EXPECT_FALSE(kit::config::kDonationButtonIdentifier.empty());
-    EXPECT_TRUE(kit::donateAnswerOpensPage(1));
-    EXPECT_FALSE(kit::donateAnswerOpensPage(0));
-    EXPECT_FALSE(kit::donateAnswerOpensPage(2));
-}
-
-TEST(FooterDecisions, OnlyDebianPackageNamesGiveACommandWithTheNameQuoted) {
-    for (const char* name : {"dpkg", "com.quarvo.tapsonata", "g++", "0ad", "lib-x.y+z"})
-        EXPECT_TRUE(kit::isValidPackageName(name)) << name;
-    for (const char* name : {"", "a", "-x", ".x", "Dpkg", "x y", "x;id", "x'y", "x$(id)", "x`id`",
-                             "x\ny", "caf\xC3\xA9"})
-        EXPECT_FALSE(kit::isValidPackageName(name)) << name;
-    EXPECT_EQ(kit::versionQueryCommand("com.quarvo.tapsonata"),
-              "dpkg -s 'com.quarvo.tapsonata' | grep 'Version'");
-    EXPECT_EQ(kit::versionQueryCommand("x' ; touch m ; '"), std::nullopt);
+TEST(FooterDecisions, TheIdentifierIsQuotedAsOneWordAndOnlyNonNamesRunNothing) {
+    struct Row {
+        const char* name;
+        std::string identifier;
+        std::optional<std::string> quoted; // none: no command at all
+    } rows[] = {
+        {"a package name", "com.quarvo.tapsonata", "'com.quarvo.tapsonata'"},
+        {"upper case, for dpkg to fold", "Com.Quarvo.Tapsonata", "'Com.Quarvo.Tapsonata'"},
+        {"one character", "a", "'a'"},
+        {"shell syntax stays text", "x;id $(id) `id` \"", "'x;id $(id) `id` \"'"},
+        {"a single quote", "x' ; touch m ; '", "'x'\\'' ; touch m ; '\\'''"},
+        {"not ASCII", "caf\xC3\xA9", "'caf\xC3\xA9'"},
+        {"empty", "", std::nullopt},
+        {"an option for dpkg", "-x", std::nullopt},
+        {"a line feed", "x\ny", std::nullopt},
+        {"a tab", "x\ty", std::nullopt},
+        {"a zero byte", std::string("x\0y", 3), std::nullopt},
+        {"delete", "x\x7Fy", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::optional<std::string> expected;
+        if (row.quoted)
+            expected = "dpkg -s " + *row.quoted + " | grep 'Version'";
+        EXPECT_EQ(kit::versionQueryCommand(row.identifier), expected);
+    }
 }
 
 TEST(FooterDecisions, YearsAndText) {
     EXPECT_EQ(kit::footerYears("2026", true, "2026"), "2026");
-    EXPECT_EQ(kit::footerYears("2019", false, "2026"), "2019 - 2026");
-    // A later start (a wrong clock) is not reordered.
-    EXPECT_EQ(kit::footerYears("2030", false, "2026"), "2030 - 2026");
-    // Not equal, as a number object never is: the same year twice.
-    EXPECT_EQ(kit::footerYears("2026", false, "2026"), "2026 - 2026");
+    EXPECT_EQ(kit::footerYears("2030", false, "2026"), "2030 - 2026") << "never reordered";
     // Several version lines: only the first gets the extra space.
     EXPECT_EQ(kit::footerText("Q", "2026", "Version: 1\nConfig-Version: 2\n"),
               "\xC2\xA9 Q 2026\n Version: 1\nConfig-Version: 2\n");
-    // Not installed: the footer ends in a line feed and one space.
-    EXPECT_EQ(kit::footerText("Q", "2026", ""), "\xC2\xA9 Q 2026\n ");
 }
 
-TEST(TintDecisions, TheTintTableInOrderSkippingOnlyTheEdgesWithoutExtendedLayout) {
-    std::vector<TintStep> expected = {
-        {TintTarget::NavigationBar, TintProperty::TitleTextAttributes, TintValue::Colour},
-        {TintTarget::NavigationBar, TintProperty::TintColor, TintValue::Colour},
-        {TintTarget::VisibleView, TintProperty::TintColor, TintValue::Colour},
-        {TintTarget::VisibleView, TintProperty::AutoresizesSubviews, TintValue::Yes},
-        {TintTarget::PaneController, TintProperty::EdgesForExtendedLayout, TintValue::BottomEdge},
-        {TintTarget::SegmentedControl, TintProperty::TintColor, TintValue::Colour},
-        {TintTarget::Slider, TintProperty::MaximumTrackTintColor, TintValue::Colour},
-        {TintTarget::Switch, TintProperty::OnTintColor, TintValue::Colour},
+TEST(TintDecisions, TheStepsInOrder) {
+    using enum kit::TintTarget;
+    using P = kit::TintProperty;
+    using V = kit::TintValue;
+    std::vector<kit::TintStep> tint = {
+        {NavigationBar, P::TitleTextAttributes, V::Colour},
+        {NavigationBar, P::TintColor, V::Colour},
+        {VisibleView, P::TintColor, V::Colour},
+        {VisibleView, P::AutoresizesSubviews, V::Yes},
+        {PaneController, P::EdgesForExtendedLayout, V::BottomEdge},
+        {SegmentedControl, P::TintColor, V::Colour},
+        {Slider, P::MaximumTrackTintColor, V::Colour},
+        {Switch, P::OnTintColor, V::Colour},
     };
-    EXPECT_EQ(kit::tintSteps(true, true), expected);
-    expected.erase(expected.begin() + 4);
-    EXPECT_EQ(kit::tintSteps(true, false), expected);
-    EXPECT_TRUE(kit::tintSteps(false, true).empty()) << "no colour, no steps";
-}
-
-TEST(TintDecisions, TheResetTableInOrderLeavesEdgesAndControls) {
-    std::vector<TintStep> expected = {
-        {TintTarget::NavigationBar, TintProperty::BarTintColor, TintValue::Nil},
-        {TintTarget::NavigationBar, TintProperty::TintColor, TintValue::Nil},
-        {TintTarget::NavigationBar, TintProperty::TitleTextAttributes, TintValue::Black},
-        {TintTarget::VisibleView, TintProperty::TintColor, TintValue::Nil},
-        {TintTarget::VisibleView, TintProperty::AutoresizesSubviews, TintValue::No},
-    };
-    EXPECT_EQ(kit::resetSteps(), expected);
-}
-
-TEST(KillallDecisions, NoSignalIsNineAndASignalGoesBehindOneMoreHyphen) {
-    using Args = std::vector<std::string>;
-    EXPECT_EQ(kit::killallArguments(std::nullopt, std::string("Preferences")),
-              (Args{"killall", "-9", "Preferences"}));
-    EXPECT_EQ(kit::killallArguments(std::string("HUP"), std::string("x")),
-              (Args{"killall", "-HUP", "x"}));
-    EXPECT_EQ(kit::killallArguments(std::string("-9"), std::string("x")),
-              (Args{"killall", "--9", "x"}));
-    EXPECT_EQ(kit::killallArguments(std::nullopt, std::nullopt), (Args{"killall", "-9"}));
+    EXPECT_EQ(kit::tintSteps(true, true), tint);
+    tint.erase(tint.begin() + 4);
+    EXPECT_EQ(kit::tintSteps(true, false), tint);
+    EXPECT_EQ(kit::resetSteps(), (std::vector<kit::TintStep>{
+                                     {NavigationBar, P::BarTintColor, V::Nil},
+                                     {NavigationBar, P::TintColor, V::Nil},
+                                     {NavigationBar, P::TitleTextAttributes, V::Black},
+                                     {VisibleView, P::TintColor, V::Nil},
+                                     {VisibleView, P::AutoresizesSubviews, V::No},
+                                 }));
 }
 
 } // namespace

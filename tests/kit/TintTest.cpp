@@ -62,13 +62,14 @@ struct Settings {
     }
 };
 
-TEST(Tint, ColoursTheBarTheViewTheEdgesAndThePanesControlsOnly) {
+TEST(Tint, ColoursBarViewEdgesAndControlsThenResetClearsBarAndViewOnly) {
     Settings s;
     s.bar().setBarTintColor(green().ptr());
     s.pane->view().setAutoresizesSubviews(false);
+    s.bar().setTitleTextAttributes(
+        NS::Dictionary::dictionary({{"NSFont", NS::str("Helvetica")}}).ptr());
     QVSetPrefsTint(s.pane.ptr(), red().ptr());
-
-    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
+    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr())) << "the colour alone";
     EXPECT_TRUE(same(s.bar().tintColor(), red().ptr()));
     EXPECT_TRUE(same(s.bar().barTintColor(), green().ptr())) << "the tint leaves the bar tint";
     EXPECT_TRUE(same(s.pane->view().tintColor(), red().ptr()));
@@ -77,12 +78,7 @@ TEST(Tint, ColoursTheBarTheViewTheEdgesAndThePanesControlsOnly) {
     EXPECT_TRUE(s.controlsHave(red().ptr()));
     Ref<UI::ViewController> other = UI::ViewController::create(freshPaneClass());
     EXPECT_EQ(UI::Switch::showInViewController(other)->onTintColor(), nullptr);
-}
 
-TEST(Tint, ThenResetClearsBarAndViewButKeepsControlsAndEdges) {
-    Settings s;
-    s.bar().setBarTintColor(green().ptr());
-    QVSetPrefsTint(s.pane.ptr(), red().ptr());
     QVResetPrefsTint(s.pane.ptr());
     EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), UI::Color::blackColor().ptr()));
     EXPECT_EQ(s.bar().tintColor(), nullptr);
@@ -93,33 +89,20 @@ TEST(Tint, ThenResetClearsBarAndViewButKeepsControlsAndEdges) {
     EXPECT_TRUE(s.controlsHave(red().ptr()));
 }
 
-TEST(Tint, EarlierTitleAttributesAreReplacedByTheColourAlone) {
-    Settings s;
-    s.bar().setTitleTextAttributes(
-        NS::Dictionary::dictionary({{"NSFont", NS::str("Helvetica")},
-                                    {std::string(UI::NSForegroundColorAttributeName), green()}})
-            .ptr());
-    QVSetPrefsTint(s.pane.ptr(), red().ptr());
-    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
-    s.bar().setTitleTextAttributes(
-        NS::Dictionary::dictionary({{"NSFont", NS::str("Helvetica")}}).ptr());
-    QVResetPrefsTint(s.pane.ptr());
-    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), UI::Color::blackColor().ptr()));
-}
-
-TEST(Tint, APaneOutsideASplitViewStillGetsEdgesAndControls) {
+TEST(Tint, APaneOutsideASplitViewGetsEdgesAndControlsAndANilPaneNothing) {
     Ref<UI::ViewController> pane = UI::ViewController::create(freshPaneClass());
     Ref<UI::NavigationController> navigation =
         UI::NavigationController::initWithRootViewController(pane.ptr());
     QVSetPrefsTint(pane.ptr(), red().ptr());
     EXPECT_EQ(navigation->navigationBar().titleTextAttributes(), nullptr);
-    EXPECT_EQ(navigation->navigationBar().tintColor(), nullptr);
     EXPECT_EQ(pane->view().tintColor(), nullptr);
     EXPECT_EQ(pane->storedEdgesForExtendedLayout(), UI::RectEdgeBottom);
     EXPECT_TRUE(same(UI::Switch::showInViewController(pane)->onTintColor(), red().ptr()));
     QVResetPrefsTint(pane.ptr());
-    EXPECT_EQ(navigation->navigationBar().titleTextAttributes(), nullptr);
     EXPECT_TRUE(pane->view().autoresizesSubviews());
+    // No pane: nothing to find on the way, and no class to colour the controls of.
+    QVSetPrefsTint(nullptr, green().ptr());
+    QVResetPrefsTint(nullptr);
 }
 
 TEST(Tint, APaneWithoutExtendedLayoutSkipsOnlyTheEdges) {
@@ -127,7 +110,6 @@ TEST(Tint, APaneWithoutExtendedLayoutSkipsOnlyTheEdges) {
     ASSERT_FALSE(s.pane->respondsToSelector("edgesForExtendedLayout"));
     QVSetPrefsTint(s.pane.ptr(), red().ptr());
     EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
-    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
     EXPECT_TRUE(same(s.pane->view().tintColor(), red().ptr()));
     EXPECT_TRUE(s.controlsHave(red().ptr()));
 }
@@ -139,31 +121,22 @@ TEST(Tint, AVisibleSubPaneIsTheViewTintedWhileEdgesAndControlsFollowThePane) {
     QVSetPrefsTint(s.pane.ptr(), red().ptr());
     EXPECT_TRUE(same(subPane->view().tintColor(), red().ptr()));
     EXPECT_EQ(s.pane->view().tintColor(), nullptr);
-    EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeBottom);
     EXPECT_EQ(subPane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
-    EXPECT_TRUE(s.controlsHave(red().ptr()));
     EXPECT_EQ(UI::Switch::showInViewController(subPane)->onTintColor(), nullptr);
-
-    subPane->view().setAutoresizesSubviews(true);
     QVResetPrefsTint(s.pane.ptr());
     EXPECT_FALSE(subPane->view().autoresizesSubviews());
-    EXPECT_EQ(subPane->view().tintColor(), nullptr);
 }
 
-TEST(Tint, NoColourChangesNothing) {
+TEST(Tint, NoColourChangesNothingAndASecondColourWins) {
     Settings s;
-    QVSetPrefsTint(s.pane.ptr(), red().ptr());
-    s.pane->view().setAutoresizesSubviews(false);
     QVSetPrefsTint(s.pane.ptr(), nullptr);
-    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
-    EXPECT_TRUE(same(s.bar().tintColor(), red().ptr()));
-    EXPECT_FALSE(s.pane->view().autoresizesSubviews());
-    EXPECT_TRUE(s.controlsHave(red().ptr()));
-
-    Settings untouched;
-    QVSetPrefsTint(untouched.pane.ptr(), nullptr);
-    EXPECT_EQ(untouched.pane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
-    EXPECT_EQ(UI::Switch::showInViewController(untouched.pane)->onTintColor(), nullptr);
+    EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
+    EXPECT_EQ(UI::Switch::showInViewController(s.pane)->onTintColor(), nullptr);
+    QVSetPrefsTint(s.pane.ptr(), red().ptr());
+    QVSetPrefsTint(s.pane.ptr(), green().ptr());
+    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), green().ptr()));
+    EXPECT_TRUE(same(s.pane->view().tintColor(), green().ptr()));
+    EXPECT_TRUE(s.controlsHave(green().ptr()));
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+// QVOpenTwitterUsername against a URL opener that records probes and opens.
 #include "kit/QVKit.h"
 #include "support/FakeURLOpener.h"
 
@@ -7,33 +8,42 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-TEST(TwitterProfile, ProbesInOrderAndOpensExactlyOne) {
-    support::ScopedFakeURLOpener none;
-    QVOpenTwitterUsername(NS::str("Quarvo").ptr());
-    EXPECT_EQ(none->probes(), (Strings{"tweetbot:", "twitterrific:", "tweetings:", "twitter:"}));
-    EXPECT_EQ(none->opened(), Strings{"http://twitter.com/Quarvo"});
-}
-
-TEST(TwitterProfile, TheFirstInstalledClientWinsAndLaterOnesAreNotProbed) {
-    support::ScopedFakeURLOpener both({"tweetbot", "twitter"});
-    QVOpenTwitterUsername(NS::str("Quarvo").ptr());
-    EXPECT_EQ(both->probes(), Strings{"tweetbot:"});
-    EXPECT_EQ(both->opened(), Strings{"tweetbot:///user_profile/Quarvo"});
-}
-
-TEST(TwitterProfile, OnlyTheFourthClient) {
-    support::ScopedFakeURLOpener fourth({"twitter"});
-    QVOpenTwitterUsername(NS::str("Quarvo").ptr());
-    EXPECT_EQ(fourth->probes().size(), 4u);
-    EXPECT_EQ(fourth->opened(), Strings{"twitter://user?screen_name=Quarvo"});
-}
-
-TEST(TwitterProfile, AHandleThatCannotFormAURLOpensNothing) {
-    support::ScopedFakeURLOpener opener({"tweetbot"});
-    QVOpenTwitterUsername(NS::str("Quar vo").ptr());
-    EXPECT_TRUE(opener->opened().empty());
-    QVOpenTwitterUsername(NS::str("").ptr());
-    EXPECT_EQ(opener->opened(), Strings{"tweetbot:///user_profile/"});
+TEST(TwitterProfile, ProbesInOrderUpToTheFirstClientAndOpensExactlyOne) {
+    const Strings all = {"tweetbot:", "twitterrific:", "tweetings:", "twitter:"};
+    struct Row {
+        const char* name;
+        std::set<std::string> installed;
+        const char* handle;
+        Strings probes, opened;
+    } rows[] = {
+        {"no client: the web", {}, "Quarvo", all, {"http://twitter.com/Quarvo"}},
+        {"first and fourth",
+         {"tweetbot", "twitter"},
+         "Quarvo",
+         {"tweetbot:"},
+         {"tweetbot:///user_profile/Quarvo"}},
+        {"second",
+         {"twitterrific"},
+         "Q",
+         {all[0], all[1]},
+         {"twitterrific:///profile?screen_name=Q"}},
+        {"third",
+         {"tweetings"},
+         "Q",
+         {all[0], all[1], all[2]},
+         {"tweetings:///user?screen_name=Q"}},
+        {"fourth only", {"twitter"}, "Quarvo", all, {"twitter://user?screen_name=Quarvo"}},
+        {"empty handle", {"tweetbot"}, "", {"tweetbot:"}, {"tweetbot:///user_profile/"}},
+        {"no URL: nothing, no fallback", {"tweetbot"}, "Quar vo", {"tweetbot:"}, {}},
+        {"no handle: nothing", {"tweetbot"}, nullptr, {}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        support::ScopedFakeURLOpener opener(row.installed);
+        QVOpenTwitterUsername(row.handle ? NS::str(row.handle).ptr() : nullptr);
+        EXPECT_EQ(opener->probes(), row.probes);
+        EXPECT_EQ(opener->opened(), row.opened);
+    }
 }
 
 } // namespace
