@@ -1,5 +1,7 @@
 // The follow flow against the platform stand-ins: a device root with Twitter accounts, a URL
-// opener that records, and a local server standing for the API.
+// opener that records, and a local server standing for the API. The texts, the requests'
+// contents and their accounts are checked end to end (tests/e2e); here, the lifetimes and the
+// edges of each branch.
 #include "dispatch/Queue.h"
 #include "foundation/Collections.h"
 #include "kit/FollowDecisions.h"
@@ -9,7 +11,6 @@
 #include "support/EventRecorder.h"
 #include "support/FakeURLOpener.h"
 #include "support/LocalHTTPServer.h"
-#include "support/OAuthCheck.h"
 #include "support/TemporaryRoot.h"
 #include "uikit/AlertView.h"
 
@@ -83,35 +84,12 @@ protected:
         alert->tapButtonAtIndex(index);
         settle();
     }
-    // The alert on top is the one described: texts, buttons in index order, tag, delegate.
+    // The alert on top is the one described: its message and tag tell them apart.
     static void expectOnTop(const kit::AlertDescription& d) {
         RefPtr<UI::AlertView> alert = topAlert();
         ASSERT_TRUE(alert);
-        auto text = [](const RefPtr<NS::String>& s) {
-            return s ? std::optional(s->str()) : std::nullopt;
-        };
-        EXPECT_EQ(text(alert->title()), d.title);
-        EXPECT_EQ(text(alert->message()), d.message);
-        Strings buttons, expected = d.otherButtons;
-        for (long i = 0; i < alert->numberOfButtons(); ++i)
-            buttons.push_back(alert->buttonTitleAtIndex(i)->str());
-        if (d.cancelButton)
-            expected.insert(expected.begin(), *d.cancelButton);
-        EXPECT_EQ(buttons, expected);
-        EXPECT_EQ(alert->cancelButtonIndex(), d.cancelButton ? 0 : -1);
+        EXPECT_EQ(alert->message()->str(), d.message);
         EXPECT_EQ(alert->tag(), d.tag.value_or(0));
-        EXPECT_EQ(alert->delegate() != nullptr, d.delegateIsHandler);
-    }
-    // The accounts the requests were sent as, in the order they were sent ("seq").
-    Strings sentAs() const {
-        std::map<long long, std::string> bySeq;
-        for (const std::string& line : events.events("http"))
-            bySeq[std::stoll(device::jsonField(line, "seq").value_or("0"))] =
-                device::jsonField(line, "account").value_or("");
-        Strings accounts;
-        for (const auto& [seq, account] : bySeq)
-            accounts.push_back(account);
-        return accounts;
     }
 
     TemporaryRoot root;
@@ -150,26 +128,23 @@ TEST_F(FollowFlow, EndsWithNoAlertAndTheHandlerFreed) {
     }
 }
 
-TEST_F(FollowFlow, OneAccountFollowsSignedAsItThenThanksWhateverTheServerDoes) {
+TEST_F(FollowFlow, OneAccountIsThankedWhateverTheServerDoesAndWithoutSocialToo) {
     setAccounts({"alice"});
     SL::setTimeouts(300ms, 600ms);
-    for (Behaviour behaviour :
-         {Behaviour::Answer, Behaviour::NoAnswer, Behaviour::Garbage, Behaviour::Close}) {
-        SCOPED_TRACE(static_cast<int>(behaviour));
-        server.answer(500, "oops"); // a failed follow is thanked all the same
+    server.answer(500, "oops"); // a failed follow is thanked all the same
+    for (auto [behaviour, social] : {std::pair{Behaviour::Answer, true},
+                                     {Behaviour::NoAnswer, true},
+                                     {Behaviour::Garbage, true},
+                                     {Behaviour::Close, true},
+                                     {Behaviour::Answer, false}}) {
+        SCOPED_TRACE(static_cast<int>(behaviour) + (social ? 0 : 10));
         server.setBehaviour(behaviour);
+        SL::setAvailable(social);
         std::size_t before = server.requests().size();
         invite();
         tap(1); // settles only once the request has ended
-        ASSERT_EQ(server.requests().size(), before + 1);
-        const support::RecordedRequest request = server.requests().back();
-        EXPECT_EQ(request.method, "POST");
-        EXPECT_EQ(request.path(), "/1.1/friendships/create.json");
-        EXPECT_NE(request.body.find("screen_name=Quarvo"), std::string::npos);
-        EXPECT_NE(request.body.find("follow=FALSE"), std::string::npos);
-        support::OAuthCheck check = support::checkOAuthSignature(
-            request, server.base(), {"ck", "cs", "t-alice", "ts-alice"});
-        EXPECT_TRUE(check.valid) << check.problem;
+        SL::setAvailable(true);
+        EXPECT_EQ(server.requests().size(), before + (social ? 1 : 0));
         expectOnTop(kit::singleAccountConfirmation());
         tap(0);
         EXPECT_FALSE(handler);
@@ -181,16 +156,15 @@ TEST_F(FollowFlow, TwoAccountsGetAChooserAndOnlyARealChoiceIsThanked) {
         const char* name;
         long tap;
         bool loseTheList;
-        Strings sentAs;
+        std::size_t requests;
     } rows[] = {
-        {"All: each account, in list order", 0, false, {"alice", "bob"}},
-        {"the second account only", 2, false, {"bob"}},
-        {"a button the list lacks", 2, true, {}},
+        {"All: every account", 0, false, 2},
+        {"the second account", 2, false, 1},
+        {"a button the list lacks", 2, true, 0},
     };
     setAccounts({"alice", "bob"});
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        events.clear();
         invite();
         tap(1);
         expectOnTop(kit::accountChooser({"alice", "bob"}));
@@ -200,10 +174,10 @@ TEST_F(FollowFlow, TwoAccountsGetAChooserAndOnlyARealChoiceIsThanked) {
                                            NS::Array::array().ptr(), objc::OBJC_ASSOCIATION_RETAIN);
         std::size_t before = server.requests().size();
         tap(row.tap);
-        ASSERT_TRUE(server.waitForRequests(before + row.sentAs.size(), 5s));
+        ASSERT_TRUE(server.waitForRequests(before + row.requests, 5s));
         settle();
-        EXPECT_EQ(sentAs(), row.sentAs);
-        if (row.sentAs.empty()) {
+        EXPECT_EQ(server.requests().size(), before + row.requests);
+        if (row.requests == 0) {
             EXPECT_TRUE(UI::AlertView::visibleAlerts().empty());
         } else {
             expectOnTop(kit::chooserConfirmation());
@@ -211,16 +185,6 @@ TEST_F(FollowFlow, TwoAccountsGetAChooserAndOnlyARealChoiceIsThanked) {
         }
         EXPECT_FALSE(handler);
     }
-}
-
-TEST_F(FollowFlow, WithoutSocialTheFollowSendsNothingAndFailsNothing) {
-    setAccounts({"alice"});
-    SL::setAvailable(false);
-    invite();
-    tap(1);
-    SL::setAvailable(true);
-    EXPECT_TRUE(server.requests().empty());
-    expectOnTop(kit::singleAccountConfirmation());
 }
 
 TEST_F(FollowFlow, TwoInvitationsRunSideBySide) {

@@ -1,5 +1,4 @@
-// The settings-pane decisions as plain functions: the footer's command, years and text, and
-// the order of the tint and reset steps (which the objects they set cannot show).
+// The footer's decisions as plain functions: the command, the years and the text.
 #include "kit/PaneDecisions.h"
 
 #include <gtest/gtest.h>
@@ -40,32 +39,6 @@ TEST(FooterDecisions, YearsAndText) {
     // Several version lines: only the first gets the extra space.
     EXPECT_EQ(kit::footerText("Q", "2026", "Version: 1\nConfig-Version: 2\n"),
               "\xC2\xA9 Q 2026\n Version: 1\nConfig-Version: 2\n");
-}
-
-TEST(TintDecisions, TheStepsInOrder) {
-    using enum kit::TintTarget;
-    using P = kit::TintProperty;
-    using V = kit::TintValue;
-    std::vector<kit::TintStep> tint = {
-        {NavigationBar, P::TitleTextAttributes, V::Colour},
-        {NavigationBar, P::TintColor, V::Colour},
-        {VisibleView, P::TintColor, V::Colour},
-        {VisibleView, P::AutoresizesSubviews, V::Yes},
-        {PaneController, P::EdgesForExtendedLayout, V::BottomEdge},
-        {SegmentedControl, P::TintColor, V::Colour},
-        {Slider, P::MaximumTrackTintColor, V::Colour},
-        {Switch, P::OnTintColor, V::Colour},
-    };
-    EXPECT_EQ(kit::tintSteps(true, true), tint);
-    tint.erase(tint.begin() + 4);
-    EXPECT_EQ(kit::tintSteps(true, false), tint);
-    EXPECT_EQ(kit::resetSteps(), (std::vector<kit::TintStep>{
-                                     {NavigationBar, P::BarTintColor, V::Nil},
-                                     {NavigationBar, P::TintColor, V::Nil},
-                                     {NavigationBar, P::TitleTextAttributes, V::Black},
-                                     {VisibleView, P::TintColor, V::Nil},
-                                     {VisibleView, P::AutoresizesSubviews, V::No},
-                                 }));
 }
 
 } // namespace

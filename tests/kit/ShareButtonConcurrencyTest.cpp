@@ -2,6 +2,7 @@
 #include "kit/QVKit.h"
 #include "objc/Runtime.h"
 
+#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -11,36 +12,23 @@ namespace {
 
 TEST(ShareButtonConcurrency, EightThreadsAtOnceGetOneHandler) {
     constexpr int kThreads = 8;
-    constexpr int kCallsEach = 200;
     std::atomic<int> ready{0};
-    std::atomic<bool> go{false};
     std::vector<std::vector<QVTwitterShareHandler*>> seen(kThreads);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
-            ++ready;
-            while (!go.load(std::memory_order_acquire))
+            for (++ready; ready.load() < kThreads;) // all start at once
                 std::this_thread::yield();
-            for (int i = 0; i < kCallsEach; ++i)
+            for (int i = 0; i < 200; ++i)
                 seen[t].push_back(QVTwitterShareHandler::sharedInstance());
         });
     }
-    while (ready.load() < kThreads)
-        std::this_thread::yield();
-    go.store(true, std::memory_order_release);
     for (std::thread& thread : threads)
         thread.join();
-
     QVTwitterShareHandler* handler = QVTwitterShareHandler::sharedInstance();
     ASSERT_NE(handler, nullptr);
-    for (const auto& calls : seen) {
-        ASSERT_EQ(calls.size(), static_cast<std::size_t>(kCallsEach));
-        for (QVTwitterShareHandler* h : calls)
-            EXPECT_EQ(h, handler);
-    }
-    // The one handler is a real, working object of its class.
-    EXPECT_TRUE(handler->isKindOfClass(QVTwitterShareHandler::runtimeClass()));
-    EXPECT_GE(handler->retainCount(), 1u);
+    for (const auto& calls : seen)
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), handler), 200);
 }
 
 TEST(ShareButtonConcurrency, AThreadHoldingTheClassLockKeepsOthersOut) {
