@@ -45,20 +45,13 @@ TEST(FollowDecisions, WhatATapMeans) {
     }
 }
 
-TEST(FollowDecisions, WhatTheAccessAnswerLeadsToAndTheRequest) {
+TEST(FollowDecisions, WhatTheAccessAnswerLeadsTo) {
     using enum kit::AccessOutcome;
     EXPECT_EQ(kit::decideAccess(false, 2), Nothing);
     EXPECT_EQ(kit::decideAccess(true, 0), OpenProfile);
     EXPECT_EQ(kit::decideAccess(true, 1), FollowTheOnlyAccount);
     EXPECT_EQ(kit::decideAccess(true, 2), ShowChooser);
     EXPECT_EQ(kit::decideAccess(true, 5), ShowChooser);
-
-    kit::FollowRequest r = kit::followRequest(std::string("Quarvo"));
-    EXPECT_EQ(r.serviceType, "com.apple.social.twitter");
-    EXPECT_EQ(r.method, 1);
-    EXPECT_EQ(r.url, "https://api.twitter.com/1.1/friendships/create.json");
-    EXPECT_EQ(r.parameters,
-              (std::map<std::string, std::string>{{"screen_name", "Quarvo"}, {"follow", "FALSE"}}));
 }
 
 } // namespace

@@ -22,16 +22,11 @@ objc::Class* freshPaneClass(objc::Class* super = UI::ViewController::viewControl
     return objc::objc_lookUpOrRegisterClass(name.c_str(), super);
 }
 
-Ref<UI::Color> red() {
-    return UI::Color::colorWithRedGreenBlueAlpha(1, 0, 0, 1);
-}
-Ref<UI::Color> green() {
-    return UI::Color::colorWithRedGreenBlueAlpha(0, 1, 0, 1);
-}
-
-bool same(const objc::Object* a, const objc::Object* b) {
+const auto red = [] { return UI::Color::colorWithRedGreenBlueAlpha(1, 0, 0, 1); };
+const auto green = [] { return UI::Color::colorWithRedGreenBlueAlpha(0, 1, 0, 1); };
+const auto same = [](const objc::Object* a, const objc::Object* b) {
     return a && b && a->isEqual(b);
-}
+};
 
 // The title colour of the bar, when its attributes hold nothing else.
 RefPtr<objc::Object> titleColourAlone(UI::NavigationBar& bar) {
