@@ -1,6 +1,7 @@
 // The donation invitation and the mail link, through the platform's alerts and application.
 #include "dispatch/Queue.h"
 #include "kit/QVKit.h"
+#include "objc/Runtime.h"
 #include "support/FakeURLOpener.h"
 #include "uikit/AlertView.h"
 
@@ -52,6 +53,9 @@ TEST(Donation, OnlySureOpensThePageOnceAndTheHandlerGoesWithItsAlert) {
         EXPECT_FALSE(weakAlert.get()) << index;
         EXPECT_FALSE(handler.get()) << index;
     }
+    // An index no button has, sent directly, opens nothing either.
+    objc::msgSend<void, objc::Object*, long>(QVDonateHandler::create().ptr(),
+                                             "alertView:clickedButtonAtIndex:", nullptr, 2);
     EXPECT_EQ(opener->opened(), Strings{"https://www.paypal.com/cgi-bin/webscr?cmd=_s-xclick&"
                                         "hosted_button_id=QVTAPSONATA26"});
 }
