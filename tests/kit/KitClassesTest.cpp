@@ -36,9 +36,9 @@ std::string imageOf(objc::Class* cls, const char* selector) {
                : "";
 }
 
-// Loading and unloading leave the hooks pointing nowhere; nothing in this program plays a sound
-// or unlocks.
-TEST(KitClasses, TheLibrarysOwnAreFoundByNameOnceLoadedWithTheirMethodsAndGoneOnceUnloaded) {
+// The library stays loaded, as the facility never unloads one; its hooks then stay installed in
+// this program, which plays no sound and unlocks nothing.
+TEST(KitClasses, TheLibrarysOwnAreFoundByNameOnceLoadedWithTheirMethods) {
     TemporaryRoot root;
     std::filesystem::path installed = root.path(device::kTweakInstallPath);
     std::filesystem::create_directories(installed.parent_path());
@@ -46,20 +46,16 @@ TEST(KitClasses, TheLibrarysOwnAreFoundByNameOnceLoadedWithTheirMethodsAndGoneOn
         std::filesystem::path(TAPSONATA_BINARY_DIR) / "lib" / "Tapsonata.dylib", installed);
     device::LoadResult loaded = device::loadTweak();
     ASSERT_TRUE(loaded.handle) << loaded.error;
-    std::vector<objc::Class*> found;
     for (const KitClass& kitClass : kKitClasses) {
         SCOPED_TRACE(kitClass.name);
-        found.push_back(objc::objc_getClass(kitClass.name));
-        ASSERT_NE(found.back(), nullptr);
-        EXPECT_EQ(imageOf(found.back(), kitClass.instanceMethods[0]), "Tapsonata.dylib");
+        objc::Class* cls = objc::objc_getClass(kitClass.name);
+        ASSERT_NE(cls, nullptr);
+        EXPECT_EQ(imageOf(cls, kitClass.instanceMethods[0]), "Tapsonata.dylib");
         for (const char* selector : kitClass.instanceMethods)
-            EXPECT_TRUE(found.back()->instancesRespondToSelector(selector)) << selector;
+            EXPECT_TRUE(cls->instancesRespondToSelector(selector)) << selector;
         for (const char* selector : kitClass.classMethods)
-            EXPECT_TRUE(found.back()->respondsToSelector(selector)) << selector;
+            EXPECT_TRUE(cls->respondsToSelector(selector)) << selector;
     }
-    dlclose(loaded.handle);
-    for (std::size_t i = 0; i < found.size(); ++i)
-        EXPECT_NE(objc::objc_getClass(kKitClasses[i].name), found[i]) << kKitClasses[i].name;
 }
 
 TEST(KitClasses, TheHandlersHandleThroughTheRuntimeIsRetainedAndDeallocLetsItGo) {
