@@ -17,8 +17,10 @@ __attribute__((constructor)) void registerKitClasses() {
 
 // Once the image is unmapped their methods would point nowhere: nobody may find them by name.
 __attribute__((destructor)) void unregisterKitClasses() {
-    for (objc::Class* cls : kitClasses)
-        objc::objc_unregisterClass(cls);
+    for (objc::Class* cls : kitClasses) {
+        if (cls)
+            objc::objc_unregisterClass(cls);
+    }
 }
 
 } // namespace
