@@ -7,8 +7,10 @@
 #include "support/TemporaryRoot.h"
 
 #include <climits>
+#include <cstdint>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 namespace {
 
@@ -130,6 +132,92 @@ TEST_F(PropertyListFile, PathsOutsideTheRootOrNotFilesGiveNil) {
     EXPECT_FALSE(read("var/mobile/relative.plist"));
     std::filesystem::create_directories(root.path("/var/mobile/folder.plist"));
     EXPECT_FALSE(read("/var/mobile/folder.plist"));
+}
+
+// Runs `body` on a thread with the 512 KiB stack the device gives secondary threads.
+template <typename Body>
+void onSmallStack(Body body) {
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, 512 * 1024), 0);
+    pthread_t thread;
+    auto run = [](void* fn) -> void* {
+        (*static_cast<Body*>(fn))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attributes, run, &body), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+}
+
+std::string repeated(const std::string& text, std::size_t times) {
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+std::string nestedXml(std::size_t levels, const std::string& open = "<array>",
+                      const std::string& close = "</array>") {
+    return "<plist version=\"1.0\">" + repeated(open, levels) + repeated(close, levels) +
+           "</plist>";
+}
+
+// `levels` binary arrays, each holding the next `refs` times; four-byte offsets and references.
+std::string nestedBinary(std::size_t levels, int refs = 1) {
+    auto bigEndian = [](std::string& out, uint64_t value, int bytes) {
+        for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
+            out += static_cast<char>(value >> shift & 0xff);
+    };
+    std::string out = "bplist00";
+    for (std::size_t i = 0; i + 1 < levels; ++i) {
+        out += static_cast<char>(0xa0 + refs);
+        for (int r = 0; r < refs; ++r)
+            bigEndian(out, i + 1, 4);
+    }
+    out += '\xa0';
+    std::size_t table = out.size();
+    for (std::size_t i = 0; i < levels; ++i)
+        bigEndian(out, 8 + (1 + 4 * refs) * i, 4);
+    out += std::string(6, '\0') + "\x04\x04";
+    for (uint64_t field : {uint64_t{levels}, uint64_t{0}, uint64_t{table}})
+        bigEndian(out, field, 8);
+    return out;
+}
+
+TEST(PropertyList, HostileInputReadsAsNilAndNothingCrashesOnASmallStack) {
+    // {"a": "\u00e9\0y"} and {"\u00e9\0z": "v"}: UTF-16 strings, which libplist keeps whole.
+    const std::string trailer = std::string(6, '\0') + "\x01\x01" + std::string(7, '\0') + "\x03" +
+                                std::string(15, '\0') + "\x14";
+    const std::string nulString =
+        std::string("bplist00\xd1\x01\x02\x51\x61\x63\x00\xe9\x00\x00\x00\x79\x08\x0b\x0d", 23) +
+        trailer;
+    const std::string nulKey =
+        std::string("bplist00\xd1\x01\x02\x63\x00\xe9\x00\x00\x00\x7a\x51\x76\x08\x0b\x12", 23) +
+        trailer;
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool accepted;
+    } cases[] = {
+        {"a binary string holding a NUL", nulString, false},
+        {"a binary key holding a NUL", nulKey, false},
+        {"an XML string holding a NUL",
+         std::string("<plist><dict><key>a</key><string>x\0y</string></dict></plist>", 62), false},
+        {"50,000 nested XML arrays", nestedXml(50000), false},
+        {"50,000 nested binary arrays", nestedBinary(50000), false},
+        {"129 nested XML dictionaries", nestedXml(129, "<dict><key>k</key>", "</dict>"), false},
+        {"128 nested XML dictionaries", nestedXml(128, "<dict><key>k</key>", "</dict>"), true},
+        {"128 nested binary arrays", nestedBinary(128), true},
+        {"40 binary arrays each holding the next twice", nestedBinary(40, 2), false},
+        {"1,000 dictionaries side by side",
+         "<plist><array>" + repeated("<dict/>", 1000) + "</array></plist>", true},
+    };
+    for (const auto& c : cases)
+        onSmallStack([&c] {
+            RefPtr<objc::Object> read = propertyListFromBytes(c.bytes);
+            EXPECT_EQ(read != nullptr, c.accepted) << c.what;
+        });
 }
 
 TEST(PropertyList, WrittenAndReadBackInBothForms) {
