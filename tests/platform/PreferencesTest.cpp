@@ -9,6 +9,7 @@
 #include "support/EventRecorder.h"
 #include "support/TemporaryRoot.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -96,7 +97,9 @@ TEST_F(Preferences, AWriteIsStoredWholeSurvivesARelaunchAndIsReported) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(file.parent_path()))
         names.push_back(entry.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"com.quarvo.tapsonata.plist"})
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".com.quarvo.tapsonata.plist.lock",
+                                               "com.quarvo.tapsonata.plist"}))
         << "no temporary file is left behind";
     EXPECT_EQ(
         events.events("prefs_write").at(0),
