@@ -4,6 +4,8 @@
 #include "foundation/Data.h"
 #include "foundation/Number.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -137,22 +139,43 @@ std::size_t xmlContainerBound(const std::string& bytes) {
     return count;
 }
 
-// Whether the tree nests at most kMaxDepth containers deep and no string or key holds a NUL
-// (which the platform's strings, XML and libplist's own accessors cannot carry). Walks
-// without recursion, since the tree may be deeper than the stack allows.
+// Whether `text` is UTF-8 (shortest forms, no surrogates, nothing past U+10FFFF) and holds
+// no NUL.
+bool isTextWithoutNul(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        std::size_t extra = byte < 0x80                   ? 0
+                            : byte >= 0xc2 && byte < 0xe0 ? 1
+                            : byte >= 0xe0 && byte < 0xf0 ? 2
+                            : byte >= 0xf0 && byte < 0xf5 ? 3
+                                                          : 4;
+        if (byte == 0 || extra == 4 || text.size() - i <= extra)
+            return false;
+        uint32_t code = extra == 0 ? byte : byte & (0x3f >> extra);
+        for (std::size_t k = 1; k <= extra; ++k) {
+            auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xc0) != 0x80)
+                return false;
+            code = code << 6 | (next & 0x3f);
+        }
+        if ((extra == 2 && (code < 0x800 || (code >= 0xd800 && code < 0xe000))) ||
+            (extra == 3 && (code < 0x10000 || code > 0x10ffff)))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+// Whether the tree nests at most kMaxDepth containers deep and its strings and keys are UTF-8
+// without a NUL: the platform's strings hold text, which the device's reader checks, and
+// libplist's own accessors assert on a NUL. Walks without recursion, since the tree may be
+// deeper than the stack allows.
 bool acceptable(plist_t root) {
     std::vector<std::pair<plist_t, std::size_t>> pending{{root, 0}};
-    bool keys = false;
     while (!pending.empty()) {
         auto [node, depth] = pending.back();
         pending.pop_back();
         plist_type type = plist_get_node_type(node);
-        if (type == PLIST_STRING) {
-            uint64_t length = 0;
-            const char* text = plist_get_string_ptr(node, &length);
-            if (!text || std::memchr(text, 0, length))
-                return false;
-        }
         if (type != PLIST_ARRAY && type != PLIST_DICT)
             continue;
         if (depth == kMaxDepth)
@@ -162,7 +185,6 @@ bool acceptable(plist_t root) {
             plist_array_new_iter(node, &it);
         else
             plist_dict_new_iter(node, &it);
-        keys = keys || type == PLIST_DICT;
         for (plist_t child = nullptr;; pending.emplace_back(child, depth + 1)) {
             if (type == PLIST_ARRAY)
                 plist_array_next_item(node, it, &child);
@@ -173,14 +195,12 @@ bool acceptable(plist_t root) {
         }
         std::free(it);
     }
-    if (!keys)
-        return true;
-    // libplist offers no length-aware access to keys, but its XML writer writes a key whole,
-    // NUL included, where plist_get_key_val would assert.
+    // libplist offers no length-aware access to keys, but its XML writer writes every string
+    // and key whole, NUL included; the rest of its output is ASCII.
     char* xml = nullptr;
     uint32_t length = 0;
     plist_to_xml(root, &xml, &length);
-    bool clean = xml && !std::memchr(xml, 0, length);
+    bool clean = xml && isTextWithoutNul(std::string_view(xml, length));
     plist_to_xml_free(xml);
     return clean;
 }
@@ -214,9 +234,15 @@ RefPtr<objc::Object> toObject(plist_t node) {
         return Data::dataWithBytes(std::string(bytes ? bytes : "", bytes ? length : 0));
     }
     case PLIST_DATE: {
+        // libplist truncates toward zero and gives the microseconds without their sign, so
+        // negative seconds mean a date before the reference date (a fraction of a second before
+        // it reads as after). Kept within the whole seconds libplist can write back.
         int32_t sec = 0, usec = 0;
         plist_get_date_val(node, &sec, &usec);
-        return Date::dateWithTimeIntervalSince1970(kReferenceDate + sec + usec / 1e6);
+        double fraction = usec / 1e6;
+        double since = std::clamp(sec + (sec < 0 ? -fraction : fraction), double{INT32_MIN},
+                                  double{INT32_MAX});
+        return Date::dateWithTimeIntervalSince1970(kReferenceDate + since);
     }
     case PLIST_ARRAY: {
         std::vector<RefPtr<objc::Object>> items;

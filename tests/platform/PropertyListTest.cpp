@@ -204,6 +204,8 @@ TEST(PropertyList, HostileInputReadsAsNilAndNothingCrashesOnASmallStack) {
         {"a binary key holding a NUL", nulKey, false},
         {"an XML string holding a NUL",
          std::string("<plist><dict><key>a</key><string>x\0y</string></dict></plist>", 62), false},
+        {"an XML key that is not UTF-8",
+         "<plist><dict><key>na\xff\xffme</key><string>piano</string></dict></plist>", false},
         {"50,000 nested XML arrays", nestedXml(50000), false},
         {"50,000 nested binary arrays", nestedBinary(50000), false},
         {"129 nested XML dictionaries", nestedXml(129, "<dict><key>k</key>", "</dict>"), false},
@@ -218,6 +220,17 @@ TEST(PropertyList, HostileInputReadsAsNilAndNothingCrashesOnASmallStack) {
             RefPtr<objc::Object> read = propertyListFromBytes(c.bytes);
             EXPECT_EQ(read != nullptr, c.accepted) << c.what;
         });
+}
+
+TEST(PropertyList, ABinaryDateBeforeTheReferenceDateKeepsItsFraction) {
+    double when = utcTime(2000, 12, 31, 23, 59) + 55.5;
+    RefPtr<objc::Object> back = propertyListFromBytes(
+        propertyListToBinary(*Array::array({Date::dateWithTimeIntervalSince1970(when)})));
+    auto* list = dynamic_cast<Array*>(back.get());
+    ASSERT_TRUE(list);
+    auto* date = dynamic_cast<Date*>(list->objectAtIndex(0).get());
+    ASSERT_TRUE(date);
+    EXPECT_DOUBLE_EQ(date->timeIntervalSince1970(), when);
 }
 
 TEST(PropertyList, WrittenAndReadBackInBothForms) {
