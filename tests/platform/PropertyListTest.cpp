@@ -139,7 +139,7 @@ template <typename Body>
 void onSmallStack(Body body) {
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
-    ASSERT_EQ(pthread_attr_setstacksize(&attributes, 512 * 1024), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, std::size_t{512} * 1024), 0);
     pthread_t thread;
     auto run = [](void* fn) -> void* {
         (*static_cast<Body*>(fn))();
@@ -195,6 +195,7 @@ TEST(PropertyList, HostileInputReadsAsNilAndNothingCrashesOnASmallStack) {
     const std::string nulKey =
         std::string("bplist00\xd1\x01\x02\x63\x00\xe9\x00\x00\x00\x7a\x51\x76\x08\x0b\x12", 23) +
         trailer;
+    static const char nulXml[] = "<plist><dict><key>a</key><string>x\0y</string></dict></plist>";
     const struct {
         const char* what;
         std::string bytes;
@@ -202,8 +203,7 @@ TEST(PropertyList, HostileInputReadsAsNilAndNothingCrashesOnASmallStack) {
     } cases[] = {
         {"a binary string holding a NUL", nulString, false},
         {"a binary key holding a NUL", nulKey, false},
-        {"an XML string holding a NUL",
-         std::string("<plist><dict><key>a</key><string>x\0y</string></dict></plist>", 62), false},
+        {"an XML string holding a NUL", std::string(nulXml, sizeof nulXml - 1), false},
         {"an XML key that is not UTF-8",
          "<plist><dict><key>na\xff\xffme</key><string>piano</string></dict></plist>", false},
         {"50,000 nested XML arrays", nestedXml(50000), false},
