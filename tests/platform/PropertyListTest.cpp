@@ -165,24 +165,22 @@ std::string nestedXml(std::size_t levels, const std::string& open = "<array>",
 
 // `levels` binary arrays, each holding the next `refs` times; four-byte offsets and references.
 std::string nestedBinary(std::size_t levels, int refs = 1) {
-    auto bigEndian = [](std::string& out, uint64_t value, int bytes) {
-        for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
-            out += static_cast<char>(value >> shift & 0xff);
+    auto be32 = [](std::string& out, std::size_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out += static_cast<char>(v >> shift & 0xff);
     };
-    std::string out = "bplist00";
-    for (std::size_t i = 0; i + 1 < levels; ++i) {
-        out += static_cast<char>(0xa0 + refs);
-        for (int r = 0; r < refs; ++r)
-            bigEndian(out, i + 1, 4);
+    std::string objects, offsets, trailer = std::string(6, '\0') + "\x04\x04";
+    for (std::size_t i = 0; i < levels; ++i) {
+        be32(offsets, 8 + objects.size());
+        objects += static_cast<char>(i + 1 < levels ? 0xa0 + refs : 0xa0);
+        for (int r = 0; i + 1 < levels && r < refs; ++r)
+            be32(objects, i + 1);
     }
-    out += '\xa0';
-    std::size_t table = out.size();
-    for (std::size_t i = 0; i < levels; ++i)
-        bigEndian(out, 8 + (1 + 4 * refs) * i, 4);
-    out += std::string(6, '\0') + "\x04\x04";
-    for (uint64_t field : {uint64_t{levels}, uint64_t{0}, uint64_t{table}})
-        bigEndian(out, field, 8);
-    return out;
+    for (std::size_t field : {levels, std::size_t{0}, 8 + objects.size()}) {
+        trailer += std::string(4, '\0');
+        be32(trailer, field);
+    }
+    return "bplist00" + objects + offsets + trailer;
 }
 
 TEST(PropertyList, HostileInputReadsAsNilAndNothingCrashesOnASmallStack) {
