@@ -1,5 +1,6 @@
 #include "sim/SettingsPane.h"
 
+#include "cephei/AtomicFile.h"
 #include "device/Events.h"
 #include "device/Root.h"
 #include "foundation/Number.h"
@@ -14,7 +15,6 @@
 #include <cmath>
 #include <cstdio>
 #include <dlfcn.h>
-#include <fstream>
 
 namespace sim {
 
@@ -200,15 +200,14 @@ void SettingsPane::perform(const std::vector<std::string>& words) {
 
 void SettingsPane::storeSetting(const std::string& key, const Ref<objc::Object>& value,
                                 const device::JsonValue& shown) {
-    RefPtr<NS::MutableDictionary> settings =
-        NS::MutableDictionary::initWithContentsOfFile(NS::str(kSettingsPath).ptr());
-    if (!settings)
-        settings = NS::MutableDictionary::dictionary();
-    settings->setObjectForKey(value, key);
-    std::ofstream out(device::resolve(kSettingsPath), std::ios::binary | std::ios::trunc);
-    out << NS::propertyListToXML(*settings);
-    if (!out.flush())
-        return fail("pane: cannot write the settings file");
+    // The same locked, atomic update as SpringBoard's preferences store, which writes this
+    // file too: neither loses a key the other stored, and a full disk leaves the old file.
+    std::filesystem::path file = device::resolve(kSettingsPath);
+    std::string error;
+    if (file.empty() ||
+        !HB::updatePropertyListFile(
+            file, [&](NS::Dictionary::Entries& entries) { entries[key] = value; }, error))
+        return fail("pane: cannot write the settings file: " + error);
     device::emit("settings_write", {{"key", key}, {"value", shown}});
 }
 

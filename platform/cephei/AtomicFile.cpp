@@ -1,7 +1,10 @@
 #include "cephei/AtomicFile.h"
 
+#include "foundation/Log.h"
+
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -38,10 +41,61 @@ void syncFolder(const std::filesystem::path& folder) {
     ::close(fd);
 }
 
+// The prefix of the temporary files writeFileAtomically makes for `path`.
+std::string temporaryPrefix(const std::filesystem::path& path) {
+    return "." + path.filename().string() + ".";
+}
+
+// An open file descriptor, closed when it goes.
+struct Descriptor {
+    int fd;
+    explicit Descriptor(int d) : fd(d) {}
+    ~Descriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+};
+
+enum class Contents { Missing, Read, Unreadable };
+
+Contents readWhole(const std::filesystem::path& path, std::string& bytes, int& err) {
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.fd < 0) {
+        err = errno;
+        return err == ENOENT ? Contents::Missing : Contents::Unreadable;
+    }
+    char buffer[16384];
+    for (;;) {
+        ssize_t n = ::read(file.fd, buffer, sizeof buffer);
+        if (n == 0)
+            return Contents::Read;
+        if (n < 0 && errno != EINTR) {
+            err = errno;
+            return Contents::Unreadable;
+        }
+        if (n > 0)
+            bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+// Writers hold the lock while their temporary file exists, so under the lock every one left
+// is a killed writer's.
+void removeStaleTemporaries(const std::filesystem::path& path) {
+    std::string prefix = temporaryPrefix(path);
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path(), ec)) {
+        std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.starts_with(prefix))
+            ::unlink(entry.path().c_str());
+    }
+}
+
 } // namespace
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                         std::string& error) {
+                         std::string& error, mode_t mode) {
     std::filesystem::path folder = path.parent_path();
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
@@ -50,7 +104,7 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view byt
         return false;
     }
 
-    std::string name = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    std::string name = (folder / (temporaryPrefix(path) + "XXXXXX")).string();
     std::vector<char> temp(name.begin(), name.end());
     temp.push_back('\0');
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
@@ -68,7 +122,7 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view byt
         ::unlink(temp.data());
         return false;
     };
-    if (::fchmod(fd, 0644) != 0)
+    if (::fchmod(fd, mode) != 0)
         return fail("cannot set the mode of");
     if (!writeAll(fd, bytes))
         return fail("cannot write");
@@ -81,6 +135,54 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view byt
     if (::rename(temp.data(), path.c_str()) != 0)
         return fail("cannot rename into place");
     syncFolder(folder);
+    return true;
+}
+
+bool updatePropertyListFile(const std::filesystem::path& path,
+                            const std::function<void(NS::Dictionary::Entries&)>& change,
+                            std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    std::filesystem::path lockPath =
+        path.parent_path() / ("." + path.filename().string() + ".lock");
+    Descriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    int err = 0;
+    while (lock.fd < 0 || ::flock(lock.fd, LOCK_EX) != 0) {
+        if (lock.fd < 0 || errno != EINTR) {
+            error = "cannot lock " + lockPath.string() + ": " + message(errno);
+            return false;
+        }
+    }
+
+    std::string bytes;
+    Contents contents = readWhole(path, bytes, err);
+    if (contents == Contents::Unreadable) {
+        error = "cannot read " + path.string() + ", so it was left as it is: " + message(err);
+        return false;
+    }
+    NS::Dictionary::Entries entries;
+    if (contents == Contents::Read) {
+        objc::RefPtr<objc::Object> root = NS::propertyListFromBytes(bytes);
+        if (auto* dictionary = dynamic_cast<NS::Dictionary*>(root.get())) {
+            entries = dictionary->entries();
+        } else {
+            std::filesystem::path aside = path.string() + ".corrupt";
+            if (::rename(path.c_str(), aside.c_str()) != 0) {
+                error =
+                    path.string() + " is malformed and cannot be moved aside: " + message(errno);
+                return false;
+            }
+            CFLog(4, "%s is not a property-list dictionary; moved it aside to %s", path.c_str(),
+                  aside.c_str());
+        }
+    }
+    struct stat old {};
+    mode_t mode = ::stat(path.c_str(), &old) == 0 ? old.st_mode & 07777 : 0644;
+    change(entries);
+    std::string xml = NS::propertyListToXML(*NS::Dictionary::dictionary(std::move(entries)));
+    if (!writeFileAtomically(path, xml, error, mode))
+        return false;
+    removeStaleTemporaries(path);
     return true;
 }
 

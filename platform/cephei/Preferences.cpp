@@ -50,13 +50,16 @@ Values readDomain(const std::filesystem::path& path) {
     if (in)
         bytes << in.rdbuf();
     if (!in) {
-        CFLog(4, "HBPreferences: cannot read %s; reading it as empty", path.c_str());
+        CFLog(4, "HBPreferences: cannot read %s; reading it as empty and leaving it as it is",
+              path.c_str());
         return {};
     }
     objc::RefPtr<objc::Object> root = NS::propertyListFromBytes(bytes.str());
     auto* dictionary = dynamic_cast<NS::Dictionary*>(root.get());
     if (!dictionary) {
-        CFLog(4, "HBPreferences: %s is not a property-list dictionary; reading it as empty",
+        CFLog(4,
+              "HBPreferences: %s is not a property-list dictionary; reading it as empty until "
+              "the next write moves it aside",
               path.c_str());
         return {};
     }
@@ -199,15 +202,18 @@ bool Preferences::store(const std::string& key, const objc::RefPtr<objc::Object>
               m_identifier.c_str(), why);
         return false;
     }
-    // Re-read the file, so that keys another writer stored since we loaded are kept.
-    Values onDisk = readDomain(m_path);
-    if (value)
-        onDisk[key] = value;
-    else
-        onDisk.erase(key);
-    std::string bytes = NS::propertyListToXML(*NS::Dictionary::dictionary(std::move(onDisk)));
+    // The file is re-read under its lock, so that keys another writer stored are kept.
     std::string error;
-    if (!writeFileAtomically(m_path, bytes, error)) {
+    bool stored = updatePropertyListFile(
+        m_path,
+        [&](NS::Dictionary::Entries& entries) {
+            if (value)
+                entries[key] = value;
+            else
+                entries.erase(key);
+        },
+        error);
+    if (!stored) {
         CFLog(3, "HBPreferences: %s of %s was kept in memory only: %s", key.c_str(),
               m_identifier.c_str(), error.c_str());
         return false;

@@ -2,10 +2,11 @@
 // "/var/mobile/Library/Preferences/<domain>.plist" under the device root.
 //
 // Values are read once, when the object is made, and kept in memory. A write changes the
-// memory value and bound variables at once, then stores the key atomically (a temporary file in
-// the same folder, fsync, rename, fsync of the folder), keeping every other key the file holds.
-// A store that cannot be read reads as empty; a write that cannot be stored leaves the memory
-// value changed and logs why. Thread-safe.
+// memory value and bound variables at once, then stores the key with updatePropertyListFile
+// (under the file's lock, atomically), keeping every other key the file holds. A store that
+// cannot be read reads as empty and is never written over; a malformed one is moved aside by
+// the next write. A write that cannot be stored leaves the memory value changed and logs why.
+// Thread-safe.
 #pragma once
 
 #include "foundation/String.h"

@@ -1,5 +1,6 @@
 // HB::Preferences: the domain's property list under the device root, bound variables, atomic
-// writes that survive a relaunch, and stores that cannot be read or written.
+// writes that survive a relaunch and a writer killed mid-write, and stores that cannot be read
+// or written (in child processes, unprivileged where root would pass any mode).
 #include "cephei/Preferences.h"
 
 #include "device/Root.h"
@@ -9,10 +10,20 @@
 #include "support/EventRecorder.h"
 #include "support/TemporaryRoot.h"
 
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sstream>
 #include <string>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +44,12 @@ std::string xmlOf(NS::Dictionary::Entries entries) {
     return NS::propertyListToXML(*NS::Dictionary::dictionary(std::move(entries)));
 }
 
+std::string contents(const fs::path& file) {
+    std::ostringstream bytes;
+    bytes << std::ifstream(file, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
 class Preferences : public testing::Test {
 protected:
     void SetUp() override { HB::Preferences::forgetSharedInstances(); }
@@ -42,9 +59,7 @@ protected:
 
     // The file as a dictionary, read the way the settings pane would.
     objc::RefPtr<NS::Dictionary> stored() const {
-        std::ostringstream bytes;
-        bytes << std::ifstream(file, std::ios::binary).rdbuf();
-        objc::RefPtr<objc::Object> root = NS::propertyListFromBytes(bytes.str());
+        objc::RefPtr<objc::Object> root = NS::propertyListFromBytes(contents(file));
         return objc::RefPtr<NS::Dictionary>(dynamic_cast<NS::Dictionary*>(root.get()));
     }
 
@@ -96,7 +111,9 @@ TEST_F(Preferences, AWriteIsStoredWholeSurvivesARelaunchAndIsReported) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(file.parent_path()))
         names.push_back(entry.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"com.quarvo.tapsonata.plist"})
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".com.quarvo.tapsonata.plist.lock",
+                                               "com.quarvo.tapsonata.plist"}))
         << "no temporary file is left behind";
     EXPECT_EQ(
         events.events("prefs_write").at(0),
@@ -131,21 +148,113 @@ TEST_F(Preferences, ACorruptStoreReadsAsEmptyAndIsReplacedByTheNextWrite) {
         prefs->setBoolForKey(false, key("firstUse").ptr());
         ASSERT_TRUE(stored());
         EXPECT_EQ(stored()->count(), 1U);
+        EXPECT_EQ(contents(file.string() + ".corrupt"), bytes) << "moved aside whole";
     }
 }
 
-TEST_F(Preferences, AFailedWriteKeepsTheValueInMemoryAndSaysWhy) {
-    // The preferences folder is a plain file, so nothing can be created under it (even as root).
-    root.write("/var/mobile/Library/Preferences", "not a folder");
-    fixtures::LogCapture log;
-    bool firstUse = true;
-    auto prefs = open();
-    prefs->registerBoolDefaultForKey(&firstUse, true, key("firstUse").ptr());
-    prefs->setBoolForKey(false, key("firstUse").ptr());
-    EXPECT_FALSE(firstUse);
-    EXPECT_FALSE(prefs->boolForKey(key("firstUse").ptr()));
-    EXPECT_EQ(log.containing("firstUse of com.quarvo.tapsonata was kept in memory only").size(),
-              1U);
+TEST_F(Preferences, AWriterKilledMidWriteLeavesTheOldOrNewFileAndTheNextWriteClearsUp) {
+    root.write(kDomainFile, xmlOf({{"counter", NS::Number::numberWithInt(0)},
+                                   {"instrument", NS::Number::numberWithInt(3)}}));
+    auto temporaries = [this] {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator(file.parent_path()))
+            count += entry.path().filename().string().starts_with(".com.quarvo.tapsonata.plist.") &&
+                     entry.path().extension() != ".lock";
+        return count;
+    };
+    const char* runs = std::getenv("TAPSONATA_KILL_RUNS"); // 200 for a long run
+    long long last = 0;
+    int left = 0;
+    for (int run = 0, count = runs ? std::atoi(runs) : 50; run < count; ++run) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        pid_t writer = fork();
+        if (writer == 0) {
+            relaunch();
+            long long n =
+                std::atoll(open()->objectForKey(key("counter").ptr())->description().c_str());
+            for (;;) {
+                open()->setObjectForKey(NS::Number::numberWithLongLong(++n), key("counter").ptr());
+                if (ready[1] >= 0 && write(ready[1], "w", 1) == 1)
+                    ready[1] = -1;
+            }
+        }
+        close(ready[1]);
+        char byte = 0;
+        EXPECT_EQ(read(ready[0], &byte, 1), 1) << "the writer never wrote";
+        close(ready[0]);
+        usleep(static_cast<useconds_t>(150 * (run % 13))); // a different moment of a write
+        kill(writer, SIGKILL);
+        waitpid(writer, nullptr, 0);
+        auto after = stored();
+        ASSERT_TRUE(after) << "run " << run << ": " << contents(file);
+        EXPECT_EQ(after->objectForKey("instrument")->description(), "3") << "run " << run;
+        long long counter = std::atoll(after->objectForKey("counter")->description().c_str());
+        EXPECT_GE(counter, last) << "run " << run;
+        last = counter;
+        left += temporaries();
+    }
+    std::printf("temporaries left by killed writers: %d\n", left);
+    relaunch();
+    open()->setBoolForKey(true, key("enabled").ptr());
+    EXPECT_EQ(temporaries(), 0);
+    EXPECT_EQ(stored()->count(), 3U);
+}
+
+// Fills the preferences folder: a small tmpfs over it where mounts are allowed, else a file
+// size limit, which fails writes the same way.
+void fillTheDisk(const fs::path& file, const std::string& bytes) {
+    if (unshare(CLONE_NEWNS) == 0 &&
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+        mount("tmpfs", file.parent_path().c_str(), "tmpfs", 0, "size=64k") == 0) {
+        std::ofstream(file, std::ios::binary) << bytes;
+        std::ofstream filler(file.parent_path() / "filler", std::ios::binary);
+        while (filler << std::string(4096, 'x') && filler.flush()) {
+        }
+    } else {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{16, 16};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+}
+
+TEST_F(Preferences, AStoreThatCannotBeReadOrWrittenKeepsTheValueInMemoryAndLosesNoKey) {
+    const std::string before = xmlOf({{"instrument", NS::Number::numberWithInt(3)}});
+    const struct {
+        const char* what;
+        mode_t folderMode, fileMode;
+        bool fullDisk;
+    } cases[] = {
+        {"an unreadable file", 0777, 0, false},
+        {"a read-only folder", 0555, 0644, false},
+        {"a full disk", 0755, 0644, true},
+    };
+    for (const auto& c : cases) {
+        root.write(kDomainFile, before);
+        for (fs::path folder = file.parent_path(); folder != root.root().parent_path();
+             folder = folder.parent_path())
+            chmod(folder.c_str(), folder == file.parent_path() ? c.folderMode : 0755);
+        chmod(file.c_str(), c.fileMode);
+        pid_t child = fork();
+        if (child == 0) {
+            if (c.fullDisk)
+                fillTheDisk(file, before);
+            else if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+                _exit(2);
+            fixtures::LogCapture log;
+            relaunch();
+            open()->setBoolForKey(true, key("enabled").ptr());
+            bool kept = open()->boolForKey(key("enabled").ptr());
+            bool unchanged = access(file.c_str(), R_OK) != 0 || contents(file) == before;
+            _exit(kept && unchanged && log.containing("kept in memory only").size() == 1 ? 0 : 1);
+        }
+        int status = -1;
+        waitpid(child, &status, 0);
+        EXPECT_EQ(status, 0) << c.what;
+        EXPECT_EQ(contents(file), before) << c.what;
+        chmod(file.parent_path().c_str(), 0755);
+        chmod(file.c_str(), 0644);
+    }
 }
 
 TEST_F(Preferences, ADomainThatCannotBeAFileNameStaysInMemory) {

@@ -7,8 +7,10 @@
 #include "support/TemporaryRoot.h"
 
 #include <climits>
+#include <cstdint>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 namespace {
 
@@ -130,6 +132,103 @@ TEST_F(PropertyListFile, PathsOutsideTheRootOrNotFilesGiveNil) {
     EXPECT_FALSE(read("var/mobile/relative.plist"));
     std::filesystem::create_directories(root.path("/var/mobile/folder.plist"));
     EXPECT_FALSE(read("/var/mobile/folder.plist"));
+}
+
+// Runs `body` on a thread with the 512 KiB stack the device gives secondary threads.
+template <typename Body>
+void onSmallStack(Body body) {
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    ASSERT_EQ(pthread_attr_setstacksize(&attributes, std::size_t{512} * 1024), 0);
+    pthread_t thread;
+    auto run = [](void* fn) -> void* {
+        (*static_cast<Body*>(fn))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attributes, run, &body), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+}
+
+std::string repeated(const std::string& text, std::size_t times) {
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+std::string nestedXml(std::size_t levels, const std::string& open = "<array>",
+                      const std::string& close = "</array>") {
+    return "<plist version=\"1.0\">" + repeated(open, levels) + repeated(close, levels) +
+           "</plist>";
+}
+
+// `levels` binary arrays, each holding the next `refs` times; four-byte offsets and references.
+std::string nestedBinary(std::size_t levels, int refs = 1) {
+    auto be32 = [](std::string& out, std::size_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out += static_cast<char>(v >> shift & 0xff);
+    };
+    std::string objects, offsets, trailer = std::string(6, '\0') + "\x04\x04";
+    for (std::size_t i = 0; i < levels; ++i) {
+        be32(offsets, 8 + objects.size());
+        objects += static_cast<char>(i + 1 < levels ? 0xa0 + refs : 0xa0);
+        for (int r = 0; i + 1 < levels && r < refs; ++r)
+            be32(objects, i + 1);
+    }
+    for (std::size_t field : {levels, std::size_t{0}, 8 + objects.size()}) {
+        trailer += std::string(4, '\0');
+        be32(trailer, field);
+    }
+    return "bplist00" + objects + offsets + trailer;
+}
+
+TEST(PropertyList, HostileInputReadsAsNilAndNothingCrashesOnASmallStack) {
+    // {"a": "\u00e9\0y"} and {"\u00e9\0z": "v"}: UTF-16 strings, which libplist keeps whole.
+    const std::string trailer = std::string(6, '\0') + "\x01\x01" + std::string(7, '\0') + "\x03" +
+                                std::string(15, '\0') + "\x14";
+    const std::string nulString =
+        std::string("bplist00\xd1\x01\x02\x51\x61\x63\x00\xe9\x00\x00\x00\x79\x08\x0b\x0d", 23) +
+        trailer;
+    const std::string nulKey =
+        std::string("bplist00\xd1\x01\x02\x63\x00\xe9\x00\x00\x00\x7a\x51\x76\x08\x0b\x12", 23) +
+        trailer;
+    static const char nulXml[] = "<plist><dict><key>a</key><string>x\0y</string></dict></plist>";
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool accepted;
+    } cases[] = {
+        {"a binary string holding a NUL", nulString, false},
+        {"a binary key holding a NUL", nulKey, false},
+        {"an XML string holding a NUL", std::string(nulXml, sizeof nulXml - 1), false},
+        {"an XML key that is not UTF-8",
+         "<plist><dict><key>na\xff\xffme</key><string>piano</string></dict></plist>", false},
+        {"50,000 nested XML arrays", nestedXml(50000), false},
+        {"50,000 nested binary arrays", nestedBinary(50000), false},
+        {"129 nested XML dictionaries", nestedXml(129, "<dict><key>k</key>", "</dict>"), false},
+        {"128 nested XML dictionaries", nestedXml(128, "<dict><key>k</key>", "</dict>"), true},
+        {"128 nested binary arrays", nestedBinary(128), true},
+        {"40 binary arrays each holding the next twice", nestedBinary(40, 2), false},
+        {"1,000 dictionaries side by side",
+         "<plist><array>" + repeated("<dict/>", 1000) + "</array></plist>", true},
+    };
+    for (const auto& c : cases)
+        onSmallStack([&c] {
+            RefPtr<objc::Object> read = propertyListFromBytes(c.bytes);
+            EXPECT_EQ(read != nullptr, c.accepted) << c.what;
+        });
+}
+
+TEST(PropertyList, ABinaryDateBeforeTheReferenceDateKeepsItsFraction) {
+    double when = utcTime(2000, 12, 31, 23, 59) + 55.5;
+    RefPtr<objc::Object> back = propertyListFromBytes(
+        propertyListToBinary(*Array::array({Date::dateWithTimeIntervalSince1970(when)})));
+    auto* list = dynamic_cast<Array*>(back.get());
+    ASSERT_TRUE(list);
+    auto* date = dynamic_cast<Date*>(list->objectAtIndex(0).get());
+    ASSERT_TRUE(date);
+    EXPECT_DOUBLE_EQ(date->timeIntervalSince1970(), when);
 }
 
 TEST(PropertyList, WrittenAndReadBackInBothForms) {

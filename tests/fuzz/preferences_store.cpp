@@ -1,0 +1,65 @@
+// The preferences store on any file: read it, write one key, read the file again. Oracle:
+// nothing is lost: every key the file held keeps its value beside the new key, and a file
+// that was not a dictionary is kept whole as "<name>.corrupt".
+#include "cephei/Preferences.h"
+#include "device/Root.h"
+#include "foundation/Collections.h"
+#include "foundation/Number.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contents(const fs::path& file) {
+    std::ostringstream bytes;
+    bytes << std::ifstream(file, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "preferences_store: %s\n", what);
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const fs::path root = [] {
+        std::string pattern = (fs::temp_directory_path() / "tapsonata-fuzz-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            fail("cannot make a device root");
+        device::setRoot(pattern);
+        return fs::path(pattern);
+    }();
+    const fs::path file = root / "var/mobile/Library/Preferences/fuzz.plist";
+    const fs::path aside = file.string() + ".corrupt";
+    fs::create_directories(file.parent_path());
+    fs::remove(aside);
+    std::string bytes(reinterpret_cast<const char*>(data), size);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    objc::RefPtr<objc::Object> before = NS::propertyListFromBytes(bytes);
+
+    HB::Preferences::forgetSharedInstances();
+    auto prefs = HB::Preferences::preferencesForIdentifier(NS::str("fuzz").ptr());
+    prefs->setBoolForKey(true, NS::str("written").ptr());
+
+    objc::RefPtr<objc::Object> after = NS::propertyListFromBytes(contents(file));
+    auto* stored = dynamic_cast<NS::Dictionary*>(after.get());
+    if (!stored || !stored->objectForKey("written"))
+        fail("the written key is not in the file");
+    if (auto* held = dynamic_cast<NS::Dictionary*>(before.get())) {
+        for (const auto& [key, value] : held->entries())
+            if (key != "written" && value && !value->isEqual(stored->objectForKey(key).get()))
+                fail("a key the file held was lost or changed");
+    } else if (contents(aside) != bytes) {
+        fail("a malformed file was not kept aside whole");
+    }
+    return 0;
+}
