@@ -148,7 +148,7 @@ void wakeIfAsleep(State& s) {
 }
 
 // Real-time scheduling where the process may have it, else a raised priority, else as it is,
-// said once in the log.
+// said once in the system log (the library's own log carries only its start-up line).
 void raisePriority() {
     sched_param param{};
     param.sched_priority = std::max(sched_get_priority_min(SCHED_FIFO), 10);
@@ -159,7 +159,8 @@ void raisePriority() {
         return;
     static std::once_flag said;
     std::call_once(said, [&] {
-        CFLog(4, "audio: the audio thread runs at normal priority (%s)", std::strerror(realTime));
+        NS::logToSystem(4, std::string("audio: the audio thread runs at normal priority (") +
+                               std::strerror(realTime) + ")");
     });
 }
 

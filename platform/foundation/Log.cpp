@@ -54,6 +54,11 @@ void setLogSink(LogSink sink) {
     g_sink = std::move(sink);
 }
 
+void logToSystem(int level, const std::string& line) {
+    std::lock_guard guard(g_lock);
+    sendToSyslog(level, line.c_str());
+}
+
 } // namespace NS
 
 void CFLogv(int level, std::string_view format, std::initializer_list<NS::FormatArg> args) {
