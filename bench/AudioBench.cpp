@@ -1,16 +1,22 @@
 // What system sounds cost their caller: creating one from a note (the whole decode), and
-// playing one that exists (handing it to the audio thread).
+// playing one that exists (handing it to the audio thread); and how long a play takes from the
+// call to the first sample OpenAL mixes of it.
 #include "audiotoolbox/AudioServices.h"
+#include "audiotoolbox/OpenALOutput.h"
 #include "audiotoolbox/Output.h"
 #include "device/Root.h"
-#include "support/RecordingOutput.h"
 
+#include <algorithm>
+#include <atomic>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <pthread.h>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -73,60 +79,87 @@ void BM_CreateSystemSoundFromNote(benchmark::State& state) {
 }
 BENCHMARK(BM_CreateSystemSoundFromNote)->Unit(benchmark::kMillisecond);
 
-// A sound made from the first note, to play to a recording output; 0 (and the run marked
-// failed) when it does not decode.
-SystemSoundID firstNote(benchmark::State& state) {
-    SystemSoundID id = 0;
-    auto url = NS::URL::fileURLWithPath(root().notes().front());
-    if (AudioServicesCreateSystemSoundID(url.ptr(), &id) != kAudioServicesNoError) {
-        state.SkipWithError("the note did not decode");
-        return 0;
-    }
-    return id;
+// Real-time scheduling for a thread that stands in for a sound device's, where allowed.
+void asDeviceThread() {
+    sched_param param{};
+    param.sched_priority = 20;
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
 }
 
-// The caller's side of a play: look the sound up, stamp it and queue it for the audio thread,
-// which hands it to a recording output.
-void BM_PlayExistingSound(benchmark::State& state) {
-    auto recording = std::make_shared<support::RecordingOutput>();
-    audio::setOutput(recording);
-    SystemSoundID id = firstNote(state);
-    if (!id)
-        return;
-    const auto droppedBefore = audio::droppedPlays();
-    std::size_t played = 0;
-    for (auto _ : state) {
-        AudioServicesPlaySystemSound(id);
-        if (++played % 65536 == 0)
-            recording->clear(); // keeps the record from growing for the whole run
-    }
-    audio::waitForPendingPlays();
-    state.counters["dropped"] = static_cast<double>(audio::droppedPlays() - droppedBefore);
-    audio::setOutput(nullptr);
-    AudioServicesDisposeSystemSoundID(id);
+double percentile(std::vector<double> x, double p) {
+    std::sort(x.begin(), x.end());
+    return x[std::min(x.size() - 1, static_cast<std::size_t>(p * double(x.size())))];
 }
-BENCHMARK(BM_PlayExistingSound)->Unit(benchmark::kMicrosecond);
 
-// The same, one play at a time, as key clicks come: the audio thread is asleep each time, so
-// the caller also pays for waking it. Only the call is timed, not the wait for delivery.
-void BM_PlayExistingSoundToAnIdleAudioThread(benchmark::State& state) {
-    auto recording = std::make_shared<support::RecordingOutput>();
-    audio::setOutput(recording);
-    SystemSoundID id = firstNote(state);
-    if (!id)
+// From the call to the end of the first period of 256 frames in which OpenAL mixed the sound:
+// a thread renders OpenAL Soft's loopback device in real time, period by period, as a sound
+// device would pull it. The sound is the keyboard tick, which starts at once. The call comes at
+// a random point of a period; with state.range(0) set, two threads spin meanwhile and the keys
+// come 20 a second (else one every 30 ms, the device otherwise idle).
+void BM_CallToFirstSampleMixed_Loopback256(benchmark::State& state) {
+    auto al = audio::OpenALOutput::openLoopback();
+    if (!al) {
+        state.SkipWithError("OpenAL Soft without the loopback extension");
         return;
-    for (auto _ : state) {
-        auto start = std::chrono::steady_clock::now();
-        AudioServicesPlaySystemSound(id);
-        auto end = std::chrono::steady_clock::now();
-        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
-        audio::waitForPendingPlays();
-        recording->clear();
     }
+    audio::setOutput(al);
+    constexpr std::size_t kPeriod = 256;
+    const auto period = std::chrono::nanoseconds(kPeriod * 1'000'000'000LL / audio::kSampleRate);
+    std::atomic<bool> done{false};
+    std::atomic<std::int64_t> calledAt{0}, heardAt{0};
+    std::thread device([&] {
+        asDeviceThread();
+        auto next = std::chrono::steady_clock::now();
+        while (!done.load()) {
+            next += period;
+            std::this_thread::sleep_until(next);
+            auto block = al->render(kPeriod);
+            bool sound = std::any_of(block.begin(), block.end(),
+                                     [](std::int16_t v) { return std::abs(int(v)) > 64; });
+            if (sound && calledAt.load() != 0 && heardAt.load() == 0)
+                heardAt.store(std::chrono::steady_clock::now().time_since_epoch().count());
+        }
+    });
+    std::vector<std::thread> busy;
+    for (int i = 0; i < (state.range(0) ? 2 : 0); ++i)
+        busy.emplace_back([&] {
+            while (!done.load())
+                benchmark::DoNotOptimize(std::rand());
+        });
+    const auto gap = std::chrono::milliseconds(state.range(0) ? 50 : 30);
+    std::mt19937 jitter(1);
+    std::vector<double> latencies;
+    for (auto _ : state) {
+        auto key = std::chrono::steady_clock::now() + gap +
+                   std::chrono::nanoseconds(jitter() % period.count());
+        std::this_thread::sleep_until(key);
+        heardAt.store(0);
+        const auto start = std::chrono::steady_clock::now().time_since_epoch().count();
+        calledAt.store(start);
+        AudioServicesPlaySystemSound(1104);
+        while (heardAt.load() == 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        calledAt.store(0);
+        const double seconds = double(heardAt.load() - start) / 1e9;
+        latencies.push_back(seconds * 1e3);
+        state.SetIterationTime(seconds);
+    }
+    done.store(true);
+    device.join();
+    for (auto& t : busy)
+        t.join();
     audio::setOutput(nullptr);
-    AudioServicesDisposeSystemSoundID(id);
+    state.counters["p50_ms"] = percentile(latencies, 0.5);
+    state.counters["p99_ms"] = percentile(latencies, 0.99);
+    state.counters["period_ms"] = std::chrono::duration<double, std::milli>(period).count();
 }
-BENCHMARK(BM_PlayExistingSoundToAnIdleAudioThread)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CallToFirstSampleMixed_Loopback256)
+    ->ArgName("typing20PerSecondTwoBusyThreads")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(200)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -58,7 +58,7 @@ std::shared_ptr<audio::ManualClock> openSoundOutput(const SoundOptions& options)
 
     std::shared_ptr<audio::Output> live;
     if (options.out == "live")
-        live = audio::OpenALOutput::openDefaultDevice();
+        live = audio::OpenALOutput::open(options.live);
     std::shared_ptr<audio::ManualClock> manual;
     if (!live) {
         manual = std::make_shared<audio::ManualClock>();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audiotoolbox/Clock.h"
+#include "audiotoolbox/OpenALOutput.h"
 
 #include <filesystem>
 #include <memory>
@@ -18,6 +19,9 @@ struct SoundOptions {
     // The WAV already holds what an earlier process of this run played (the keyboard app
     // started again): keep it and go on after its end.
     bool appendWav = false;
+    // How the live device is opened when out is "live": which device, the gain (0 mutes), and
+    // the period size and count (shorter: less delay from key to ear; longer: safer).
+    audio::LiveOptions live;
 };
 
 // Installs the output (and the clock) and reports an "output" event. Returns the manual

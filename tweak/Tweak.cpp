@@ -13,10 +13,6 @@ namespace {
 
 void startUp() {
     TweakSettings& s = settings();
-    s.preferences =
-        HB::Preferences::preferencesForIdentifier(NS::str(kPreferencesDomain).ptr()).leak();
-    s.preferences->registerBoolDefaultForKey(&s.firstUse, true, NS::str(kFirstUseKey).ptr());
-
     objc::RefPtr<NS::MutableDictionary> file =
         NS::MutableDictionary::initWithContentsOfFile(NS::str(kSettingsPath).ptr());
     FileSettings fromFile = readFileSettings(file.get());
@@ -25,6 +21,11 @@ void startUp() {
 
     NS::AutoreleasePool pool;
     if (objc::Class* manager = objc::objc_getClass("SBLockScreenManager")) {
+        // Only SpringBoard unlocks, so only SpringBoard needs the first-use flag: other
+        // processes neither open the preferences domain nor read its file a second time.
+        s.preferences =
+            HB::Preferences::preferencesForIdentifier(NS::str(kPreferencesDomain).ptr()).leak();
+        s.preferences->registerBoolDefaultForKey(&s.firstUse, true, NS::str(kFirstUseKey).ptr());
         MSHookMessageEx(manager, objc::sel_registerName(kUnlockSelector),
                         objc::imp_cast(&unlockHook),
                         reinterpret_cast<objc::IMP*>(&s.savedFinishUnlock));

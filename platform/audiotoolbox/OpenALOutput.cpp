@@ -6,10 +6,14 @@
 #include <AL/alc.h>
 #include <AL/alext.h>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string_view>
+#include <unistd.h>
 
 namespace audio {
 
@@ -44,6 +48,35 @@ void quietSoundLibraries() {
     (void)done;
 }
 
+// OpenAL Soft takes the period size and count only from its configuration, which it reads
+// once, when a device is first opened: a file of ours named by ALSOFT_CONF, unless the user
+// names one. Its output limiter keeps a chord of loud notes from clipping.
+void configureOpenAL(const LiveOptions& options) {
+    static const bool done = [&] {
+        if (std::getenv("ALSOFT_CONF"))
+            return true;
+        std::error_code ec;
+        const auto file = std::filesystem::temp_directory_path(ec) /
+                          ("tapsonata-alsoft-" + std::to_string(getpid()) + ".conf");
+        std::ofstream out(file);
+        out << "[general]\nperiod_size = " << std::clamp(options.periodFrames, 64, 8192)
+            << "\nperiods = " << std::clamp(options.periods, 2, 16) << "\noutput-limiter = true\n";
+        if (out.flush())
+            setenv("ALSOFT_CONF", file.c_str(), 1);
+        return true;
+    }();
+    (void)done;
+}
+
+// Forgets the file once OpenAL Soft has read it.
+void forgetConfiguration() {
+    const char* file = std::getenv("ALSOFT_CONF");
+    if (file && std::string_view(file).find("/tapsonata-alsoft-") != std::string_view::npos) {
+        std::remove(file);
+        unsetenv("ALSOFT_CONF");
+    }
+}
+
 std::string nameOf(ALCdevice* device) {
     const ALCchar* name = alcIsExtensionPresent(device, "ALC_ENUMERATE_ALL_EXT")
                               ? alcGetString(device, ALC_ALL_DEVICES_SPECIFIER)
@@ -58,7 +91,7 @@ OpenALOutput::OpenALOutput(void* device, void* context, bool loopback, std::stri
       m_deviceName(std::move(deviceName)) {}
 
 std::shared_ptr<OpenALOutput> OpenALOutput::withContext(void* device, bool loopback,
-                                                        const int* attributes) {
+                                                        const int* attributes, float gain) {
     ALCdevice* dev = deviceOf(device);
     std::string name = nameOf(dev);
     ALCcontext* context = nullptr;
@@ -85,17 +118,51 @@ std::shared_ptr<OpenALOutput> OpenALOutput::withContext(void* device, bool loopb
         alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
         alSource3f(source, AL_POSITION, 0, 0, 0);
         alSourcef(source, AL_ROLLOFF_FACTOR, 0);
-        out->m_voices.push_back({source, 0, nullptr, 0});
+        out->m_voices.push_back({source, nullptr, 0});
     }
     if (out->m_voices.empty())
         return nullptr;
+    alListenerf(AL_GAIN, std::max(gain, 0.0f));
+    // Every sound made so far gets its buffer now, every later one when it is created.
+    addSoundListener(out);
+    for (const auto& sound : createdSounds())
+        out->bufferFor(sound);
     return out;
 }
 
-std::shared_ptr<OpenALOutput> OpenALOutput::openDefaultDevice() {
+std::shared_ptr<OpenALOutput> OpenALOutput::open(const LiveOptions& options) {
     quietSoundLibraries();
-    ALCdevice* device = alcOpenDevice(nullptr);
-    return device ? withContext(device, false, nullptr) : nullptr;
+    configureOpenAL(options);
+    ALCdevice* device = alcOpenDevice(options.device.empty() ? nullptr : options.device.c_str());
+    forgetConfiguration();
+    if (!device)
+        return nullptr;
+    ALCint frequency = 0;
+    alcGetIntegerv(device, ALC_FREQUENCY, 1, &frequency);
+    const ALCint refresh =
+        frequency > 0 ? std::max(1, frequency / std::max(options.periodFrames, 1)) : 0;
+    std::vector<ALCint> attributes = {ALC_OUTPUT_LIMITER_SOFT, ALC_TRUE};
+    if (refresh)
+        attributes.insert(attributes.end(), {ALC_REFRESH, refresh});
+    attributes.push_back(0);
+    return withContext(device, false, attributes.data(), options.gain);
+}
+
+std::vector<std::string> OpenALOutput::deviceNames() {
+    quietSoundLibraries();
+    const bool all = alcIsExtensionPresent(nullptr, "ALC_ENUMERATE_ALL_EXT");
+    std::vector<std::string> names;
+    if (const ALCchar* def = alcGetString(nullptr, all ? ALC_DEFAULT_ALL_DEVICES_SPECIFIER
+                                                       : ALC_DEFAULT_DEVICE_SPECIFIER);
+        def && *def)
+        names.emplace_back(def);
+    // A list of names, each ended by a nul, the list by another.
+    const ALCchar* list =
+        alcGetString(nullptr, all ? ALC_ALL_DEVICES_SPECIFIER : ALC_DEVICE_SPECIFIER);
+    for (; list && *list; list += std::char_traits<char>::length(list) + 1)
+        if (std::find(names.begin(), names.end(), list) == names.end())
+            names.emplace_back(list);
+    return names;
 }
 
 std::shared_ptr<OpenALOutput> OpenALOutput::openLoopback() {
@@ -113,7 +180,7 @@ std::shared_ptr<OpenALOutput> OpenALOutput::openLoopback() {
                                  ALC_FREQUENCY,
                                  static_cast<ALCint>(kSampleRate),
                                  0};
-    return withContext(device, true, attributes);
+    return withContext(device, true, attributes, 1.0f);
 }
 
 OpenALOutput::~OpenALOutput() {
@@ -123,6 +190,9 @@ OpenALOutput::~OpenALOutput() {
             release(voice);
             alDeleteSources(1, &voice.source);
         }
+        for (const auto& [sound, buffer] : m_buffers)
+            alDeleteBuffers(1, &buffer.name);
+        deleteRetired();
     }
     alcMakeContextCurrent(nullptr);
     alcDestroyContext(contextOf(m_context));
@@ -134,7 +204,7 @@ bool OpenALOutput::makeCurrent() const {
 }
 
 bool OpenALOutput::isSounding(const Voice& voice) const {
-    if (!voice.buffer)
+    if (!voice.sound)
         return false;
     ALint state = AL_STOPPED;
     alGetSourcei(voice.source, AL_SOURCE_STATE, &state);
@@ -142,48 +212,105 @@ bool OpenALOutput::isSounding(const Voice& voice) const {
 }
 
 void OpenALOutput::release(Voice& voice) {
-    if (!voice.buffer)
+    if (!voice.sound)
         return;
     alSourceStop(voice.source);
     alSourcei(voice.source, AL_BUFFER, 0);
-    alDeleteBuffers(1, &voice.buffer);
-    voice.buffer = 0;
     voice.sound.reset();
 }
 
-void OpenALOutput::play(const Play& play) {
-    const auto& samples = play.sound->samples;
-    if (samples.empty())
+unsigned OpenALOutput::bufferFor(const std::shared_ptr<const Sound>& sound) {
+    auto it = m_buffers.find(sound.get());
+    if (it != m_buffers.end()) {
+        if (it->second.sound.lock() == sound)
+            return it->second.name;
+        // A sound gone without a disposal (a built-in or a host's own) left its address free.
+        m_retired.push_back(it->second.name);
+        m_buffers.erase(it);
+    }
+    if (sound->samples.empty())
+        return 0;
+    ALuint name = 0;
+    alGetError();
+    alGenBuffers(1, &name);
+    if (alGetError() != AL_NO_ERROR)
+        return 0;
+    alBufferData(name, AL_FORMAT_MONO16, sound->samples.data(),
+                 static_cast<ALsizei>(sound->samples.size() * sizeof(std::int16_t)),
+                 static_cast<ALsizei>(kSampleRate));
+    if (alGetError() != AL_NO_ERROR) {
+        alDeleteBuffers(1, &name);
+        return 0;
+    }
+    // Sounds that were never created (built-ins, a host's own) leave no disposal behind.
+    std::erase_if(m_buffers, [&](const auto& entry) {
+        if (!entry.second.sound.expired())
+            return false;
+        m_retired.push_back(entry.second.name);
+        return true;
+    });
+    m_buffers.emplace(sound.get(), Buffer{sound, name});
+    return name;
+}
+
+void OpenALOutput::deleteRetired() {
+    std::erase_if(m_retired, [](ALuint name) {
+        alGetError();
+        alDeleteBuffers(1, &name); // refused while a source still holds it
+        return alGetError() == AL_NO_ERROR;
+    });
+}
+
+void OpenALOutput::soundCreated(const std::shared_ptr<const Sound>& sound) {
+    std::lock_guard guard(g_alLock);
+    // Made only while the sound is still there: a disposal that came first has nothing to free.
+    if (makeCurrent() && findSystemSound(sound->id) == sound)
+        bufferFor(sound);
+}
+
+void OpenALOutput::soundDisposed(const Sound& sound) {
+    std::lock_guard guard(g_alLock);
+    auto it = m_buffers.find(&sound);
+    if (it == m_buffers.end() || !makeCurrent())
         return;
+    m_retired.push_back(it->second.name);
+    m_buffers.erase(it);
+    deleteRetired();
+}
+
+void OpenALOutput::play(const Play& play) {
     std::lock_guard guard(g_alLock);
     if (!makeCurrent())
         return;
     std::vector<VoiceState> states;
+    states.reserve(m_voices.size());
     for (Voice& voice : m_voices) {
         bool sounding = isSounding(voice);
         if (!sounding)
-            release(voice); // a finished voice gives its buffer back
+            release(voice); // a finished voice lets go of its buffer
         states.push_back({sounding, voice.startOrder});
     }
+    if (!m_retired.empty())
+        deleteRetired();
+    const ALuint buffer = bufferFor(play.sound);
+    if (!buffer)
+        return;
     Voice& voice = m_voices[chooseVoice(states)];
     release(voice);
     alGetError();
-    alGenBuffers(1, &voice.buffer);
-    if (alGetError() != AL_NO_ERROR) {
-        voice.buffer = 0;
-        return;
-    }
-    alBufferData(voice.buffer, AL_FORMAT_MONO16, samples.data(),
-                 static_cast<ALsizei>(samples.size() * sizeof(std::int16_t)),
-                 static_cast<ALsizei>(kSampleRate));
-    alSourcei(voice.source, AL_BUFFER, static_cast<ALint>(voice.buffer));
+    alSourcei(voice.source, AL_BUFFER, static_cast<ALint>(buffer));
     alSourcePlay(voice.source);
+    voice.sound = play.sound;
     if (alGetError() != AL_NO_ERROR) {
         release(voice);
         return;
     }
-    voice.sound = play.sound;
     voice.startOrder = ++m_started;
+}
+
+std::size_t OpenALOutput::bufferCount() const {
+    std::lock_guard guard(g_alLock);
+    return m_buffers.size() + m_retired.size();
 }
 
 std::vector<SystemSoundID> OpenALOutput::soundingVoices() const {

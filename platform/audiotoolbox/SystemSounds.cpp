@@ -1,19 +1,40 @@
 #include "audiotoolbox/SystemSounds.h"
 
+#include "audiotoolbox/ReadMostly.h"
+
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <numbers>
 #include <unordered_map>
+#include <vector>
 
 namespace audio {
 
 namespace {
 
-struct Registry {
-    std::mutex lock;
-    std::unordered_map<SystemSoundID, std::shared_ptr<const Sound>> sounds;
+struct Sounds {
+    std::unordered_map<SystemSoundID, std::shared_ptr<const Sound>> byID;
     SystemSoundID next = kFirstCreatedSoundID;
 };
+
+// Looked up on every play without a lock; copied whole on each creation and disposal, which
+// decode a file or free one anyway.
+struct Registry {
+    detail::ReadMostly<Sounds> sounds{Sounds{}};
+    std::mutex listenersLock;
+    std::vector<std::weak_ptr<SoundListener>> listeners;
+};
+
+std::vector<std::shared_ptr<SoundListener>> listeners(Registry& r) {
+    std::lock_guard guard(r.listenersLock);
+    std::erase_if(r.listeners, [](const auto& l) { return l.expired(); });
+    std::vector<std::shared_ptr<SoundListener>> live;
+    for (const auto& l : r.listeners)
+        if (auto listener = l.lock())
+            live.push_back(std::move(listener));
+    return live;
+}
 
 Registry& registry() {
     static Registry* r = new Registry; // never destroyed: voices may outlive the statics
@@ -43,36 +64,57 @@ namespace detail {
 
 SystemSoundID addSound(std::shared_ptr<Sound> sound) {
     Registry& r = registry();
-    std::lock_guard guard(r.lock);
-    // Skips identifiers still in use once the count has wrapped, and never hands out a
-    // built-in one.
-    while (r.next < kFirstCreatedSoundID || r.sounds.contains(r.next))
-        r.next = r.next < kFirstCreatedSoundID ? kFirstCreatedSoundID : r.next + 1;
-    SystemSoundID id = r.next++;
-    sound->id = id;
-    r.sounds.emplace(id, std::move(sound));
+    std::shared_ptr<const Sound> added = sound;
+    const SystemSoundID id = r.sounds.update([&](Sounds& s) {
+        // Skips identifiers still in use once the count has wrapped, and never hands out a
+        // built-in one.
+        while (s.next < kFirstCreatedSoundID || s.byID.contains(s.next))
+            s.next = s.next < kFirstCreatedSoundID ? kFirstCreatedSoundID : s.next + 1;
+        sound->id = s.next++;
+        s.byID.emplace(sound->id, std::move(sound));
+        return added->id;
+    });
+    for (const auto& listener : listeners(r))
+        listener->soundCreated(added);
     return id;
 }
 
 bool removeSound(SystemSoundID id) {
-    std::shared_ptr<const Sound> removed;
     Registry& r = registry();
-    std::lock_guard guard(r.lock);
-    auto it = r.sounds.find(id);
-    if (it == r.sounds.end())
+    std::shared_ptr<const Sound> removed; // freed last, if no voice holds it
+    r.sounds.update([&](Sounds& s) {
+        if (auto it = s.byID.find(id); it != s.byID.end()) {
+            removed = std::move(it->second);
+            s.byID.erase(it);
+        }
+    });
+    if (!removed)
         return false;
-    removed = std::move(it->second); // freed after the lock, if no voice holds it
-    r.sounds.erase(it);
+    for (const auto& listener : listeners(r))
+        listener->soundDisposed(*removed);
     return true;
 }
 
 std::size_t soundCount() {
-    Registry& r = registry();
-    std::lock_guard guard(r.lock);
-    return r.sounds.size();
+    return registry().sounds.read([](const Sounds& s) { return s.byID.size(); });
 }
 
 } // namespace detail
+
+void addSoundListener(std::weak_ptr<SoundListener> listener) {
+    Registry& r = registry();
+    std::lock_guard guard(r.listenersLock);
+    r.listeners.push_back(std::move(listener));
+}
+
+std::vector<std::shared_ptr<const Sound>> createdSounds() {
+    return registry().sounds.read([](const Sounds& s) {
+        std::vector<std::shared_ptr<const Sound>> all;
+        for (const auto& [id, sound] : s.byID)
+            all.push_back(sound);
+        return all;
+    });
+}
 
 std::shared_ptr<const Sound> findSystemSound(SystemSoundID id) {
     if (id == kKeyPressClickSoundID || id == kKeyPressDeleteSoundID) {
@@ -83,10 +125,10 @@ std::shared_ptr<const Sound> findSystemSound(SystemSoundID id) {
             new std::shared_ptr<const Sound>(keyClick(kKeyPressDeleteSoundID));
         return id == kKeyPressClickSoundID ? *click : *deleteClick;
     }
-    Registry& r = registry();
-    std::lock_guard guard(r.lock);
-    auto it = r.sounds.find(id);
-    return it == r.sounds.end() ? nullptr : it->second;
+    return registry().sounds.read([id](const Sounds& s) -> std::shared_ptr<const Sound> {
+        auto it = s.byID.find(id);
+        return it == s.byID.end() ? nullptr : it->second;
+    });
 }
 
 } // namespace audio

@@ -2,15 +2,51 @@
 
 #include "device/Events.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <syslog.h>
+#include <unistd.h>
 
 namespace NS {
 
 namespace {
 std::mutex g_lock;
 LogSink g_sink;
+
+int connectToSyslog() {
+    int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", "/dev/log");
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
+// syslog(3) stamps each line with the local time, so the one line the library logs at load
+// would read /etc/localtime in every process. The daemon stamps a line sent without a time
+// itself, so none is sent.
+void sendToSyslog(int level, const char* line) {
+    static int fd = -1; // under g_lock
+    const std::string message = "<" + std::to_string(LOG_USER | (level & LOG_PRIMASK)) + ">" +
+                                program_invocation_short_name + "[" + std::to_string(getpid()) +
+                                "]: " + line;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (fd < 0 && (fd = connectToSyslog()) < 0)
+            return;
+        if (send(fd, message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT) >= 0 ||
+            errno == EAGAIN)
+            return;
+        close(fd); // the daemon went away or restarted: connect again once
+        fd = -1;
+    }
+}
 } // namespace
 
 void setLogSink(LogSink sink) {
@@ -18,14 +54,18 @@ void setLogSink(LogSink sink) {
     g_sink = std::move(sink);
 }
 
+void logToSystem(int level, const std::string& line) {
+    std::lock_guard guard(g_lock);
+    sendToSyslog(level, line.c_str());
+}
+
 } // namespace NS
 
 void CFLogv(int level, std::string_view format, std::initializer_list<NS::FormatArg> args) {
     objc::Ref<NS::String> line = NS::String::format(format, args);
-    // The line is passed as an argument, never as syslog's format.
-    syslog(level & LOG_PRIMASK, "%s", line->UTF8String());
     device::emit("log", {{"level", level}, {"text", line->str()}});
     std::lock_guard guard(NS::g_lock);
+    NS::sendToSyslog(level, line->UTF8String());
     if (NS::g_sink)
         NS::g_sink(level, line->str());
     else

@@ -20,4 +20,8 @@ namespace NS {
 using LogSink = std::function<void(int level, const std::string& text)>;
 void setLogSink(LogSink sink);
 
+// A line for the system log alone: the platform's own notes about the host (no event, no
+// standard error, no sink), which the library's log must not carry.
+void logToSystem(int level, const std::string& line);
+
 } // namespace NS

@@ -51,9 +51,7 @@ TEST_F(AudioConcurrency, EightThreadsCreatingAtOnceGetDistinctIdentifiers) {
         ids.insert(list.begin(), list.end());
     }
     EXPECT_EQ(ids.size(), std::size_t(kThreads * kEach)) << "an identifier was given twice";
-    EXPECT_FALSE(ids.contains(1104));
-    EXPECT_FALSE(ids.contains(1105));
-    EXPECT_GE(*ids.begin(), audio::kFirstCreatedSoundID);
+    EXPECT_GE(*ids.begin(), audio::kFirstCreatedSoundID) << "never 1104 or 1105";
     EXPECT_EQ(audio::liveSystemSounds(), live + ids.size());
     for (SystemSoundID id : ids)
         EXPECT_EQ(AudioServicesDisposeSystemSoundID(id), kAudioServicesNoError);

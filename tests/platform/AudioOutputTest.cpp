@@ -1,5 +1,6 @@
 // Choosing an output (device, then WAV, then silence), fanning out to several, and the live
 // OpenAL output, heard through a loopback device that mixes only when asked.
+#include "audiotoolbox/AudioServices.h"
 #include "audiotoolbox/OpenALOutput.h"
 #include "audiotoolbox/Output.h"
 #include "audiotoolbox/Voices.h"
@@ -83,14 +84,32 @@ bool silent(const std::vector<std::int16_t>& x) {
     return std::all_of(x.begin(), x.end(), [](std::int16_t v) { return std::abs(int(v)) <= 2; });
 }
 
-TEST_F(OpenALLoopback, PlaysWhatItIsGivenAndFreesTheVoiceAfterwards) {
+TEST_F(OpenALLoopback, PlaysWhatItIsGivenFromOneBufferAndFreesTheVoiceAfterwards) {
     EXPECT_TRUE(silent(al->render(1024))) << "before any play";
-    al->play({tone(1, 4410), 0ns});
-    EXPECT_EQ(al->soundingVoices(), std::vector<SystemSoundID>{1});
-    EXPECT_GT(energy(al->render(4410)), 4410 * 1000);
+    auto sound = tone(1, 4410);
+    al->play({sound, 0ns});
+    al->play({sound, 0ns});
+    EXPECT_EQ(al->soundingVoices(), (std::vector<SystemSoundID>{1, 1}));
+    EXPECT_EQ(al->bufferCount(), 1u) << "a buffer per play";
+    EXPECT_GT(energy(al->render(4410)), 2 * 4410 * 1000);
     al->render(4096); // past the sound's end, resampler tail included
     EXPECT_TRUE(al->soundingVoices().empty());
     EXPECT_TRUE(silent(al->render(1024))) << "after the sound's end";
+}
+
+TEST_F(OpenALLoopback, ACreatedSoundIsUploadedOnceAndFreedWhenDisposedAndSilent) {
+    TemporaryRoot root;
+    root.installNotes();
+    SystemSoundID id = 0;
+    auto url = NS::URL::fileURLWithPath("/Library/Application Support/Tapsonata/drums/1.mp3");
+    ASSERT_EQ(AudioServicesCreateSystemSoundID(url.ptr(), &id), kAudioServicesNoError);
+    EXPECT_EQ(al->bufferCount(), 1u) << "made at creation";
+    al->play({audio::findSystemSound(id), 0ns});
+    ASSERT_EQ(AudioServicesDisposeSystemSoundID(id), kAudioServicesNoError);
+    EXPECT_GT(energy(al->render(2048)), 2048 * 100) << "disposal cut the voice short";
+    al->render(audio::kSampleRate * 2);
+    al->play({tone(2, 10), 0ns}); // finished voices let go of their buffers here
+    EXPECT_EQ(al->bufferCount(), 1u) << "the disposed sound's buffer was kept";
 }
 
 TEST_F(OpenALLoopback, TheSeventeenthPlayStealsTheVoiceThatStartedFirst) {

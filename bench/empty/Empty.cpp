@@ -1,0 +1,4 @@
+// A shared library with nothing in it: what loading any library costs, to compare with.
+extern "C" int tapsonataBenchEmpty() {
+    return 0;
+}
