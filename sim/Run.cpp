@@ -26,6 +26,14 @@ int runMain(RunOptions options) {
         std::fprintf(stderr, "tapsonata-sim run: %s\n", text.c_str());
         return 1;
     };
+    if (options.actions.empty()) {
+        if (!isatty(STDIN_FILENO)) {
+            std::fprintf(stderr, "tapsonata-sim run: no actions, and no terminal to type in "
+                                 "(see: tapsonata-sim run --help)\n");
+            return 2;
+        }
+        options.actions.push_back({"interactive"});
+    }
     // Every output is checked before any process starts, so nothing is lost to a typo.
     for (const std::optional<std::string>& file :
          {options.events, options.wav,
@@ -37,14 +45,6 @@ int runMain(RunOptions options) {
     if (!isDevice(options.root))
         return fail("no device at " + options.root + "; lay one out first: tapsonata-sim init " +
                     options.root);
-    if (options.actions.empty()) {
-        if (!isatty(STDIN_FILENO)) {
-            std::fprintf(stderr, "tapsonata-sim run: no actions, and no terminal to type in "
-                                 "(see: tapsonata-sim run --help)\n");
-            return 2;
-        }
-        options.actions.push_back({"interactive"});
-    }
     return Simulator(std::move(options)).run();
 }
 

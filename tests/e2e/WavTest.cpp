@@ -4,11 +4,11 @@
 
 #include "SimDevice.h"
 #include "audiotoolbox/Mp3Decoder.h"
+#include "audiotoolbox/WavOutput.h"
 
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
-#include <limits>
 #include <map>
 #include <set>
 
@@ -72,13 +72,29 @@ TEST(Wav, HoldsEachNotePlayedAtItsMomentAndPitch) {
     }
 }
 
-TEST(Wav, IsTheExactMixOfTheNotesAtThePace) {
+// The mix at each level: the notes summed at their keys' moments, at the volume on top of the
+// headroom, through the limiter; muted, silence of the same length.
+struct Level {
+    std::string name;
+    std::vector<std::string> flags;
+    double volume;
+};
+
+void PrintTo(const Level& l, std::ostream* os) {
+    *os << l.name;
+}
+
+class EachLevel : public testing::TestWithParam<Level> {};
+
+TEST_P(EachLevel, IsTheExactMixOfTheNotesAtThePace) {
     SimDevice device({"--enabled", "--instrument", "guitar"});
     const std::string wavFile = device.scratch("mix.wav").string();
     const std::string phrase = "overlapping notes mix";
     const std::size_t pace = kRate / 10; // 100 ms: several notes sound at once
-    ASSERT_EQ(
-        device.run({"--seed", "5", "--pace", "100", "--out", wavFile, "type", phrase}).exitCode, 0);
+    std::vector<std::string> args = {"--seed", "5",     "--pace", "100",
+                                     "--out",  wavFile, "type",   phrase};
+    args.insert(args.end(), GetParam().flags.begin(), GetParam().flags.end());
+    ASSERT_EQ(device.run(args).exitCode, 0);
     std::vector<std::string> files = playedFiles(device);
     ASSERT_EQ(files.size(), phrase.size());
 
@@ -99,14 +115,17 @@ TEST(Wav, IsTheExactMixOfTheNotesAtThePace) {
     ASSERT_TRUE(wav);
     ASSERT_EQ(wav->samples.size(), mix.size());
     std::size_t differing = 0;
-    for (std::size_t s = 0; s < mix.size(); ++s) {
-        auto want = static_cast<std::int16_t>(
-            std::clamp<std::int32_t>(mix[s], std::numeric_limits<std::int16_t>::min(),
-                                     std::numeric_limits<std::int16_t>::max()));
-        differing += wav->samples[s] != want;
-    }
+    const double gain = audio::kHeadroom * GetParam().volume;
+    for (std::size_t s = 0; s < mix.size(); ++s)
+        differing += wav->samples[s] != audio::softLimit(mix[s] * gain);
     EXPECT_EQ(differing, 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Wav, EachLevel,
+                         testing::Values(Level{"FullVolume", {}, 1.0},
+                                         Level{"HalfVolume", {"--volume", "50"}, 0.5},
+                                         Level{"Muted", {"--volume", "80", "--mute"}, 0.0}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(Wav, AKeyboardAppStartedAgainGoesOnInTheSameFile) {
     SimDevice device({"--enabled", "--instrument", "piano"});
