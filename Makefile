@@ -1,7 +1,8 @@
 # Quick start: `make demo` or `make test`, as root on Debian 12.
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: setup configure build demo test asan tsan bench format clean
+.PHONY: setup configure build demo test asan tsan bench format clean install
 
 setup:
 	@tools/install-deps
@@ -33,6 +34,12 @@ bench: build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# The simulator, its libraries and the notes under $(PREFIX): bin/tapsonata-sim, lib/, share/tapsonata/.
+install: setup
+	@cmake --preset default -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	@cmake --build --preset default -j $(JOBS) --target tapsonata-sim
+	@cmake --install build --prefix $(PREFIX)
 
 clean:
 	@rm -rf build build-asan build-tsan
