@@ -1,8 +1,10 @@
 # Quick start: `make demo` or `make test`, as root on Debian 12.
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
+# Seconds each fuzz target runs for in `make fuzz`.
+FUZZ_SECONDS ?= 60
 
-.PHONY: setup configure build demo test asan tsan bench format clean install
+.PHONY: setup configure build demo test asan tsan fuzz bench format clean install
 
 setup:
 	@tools/install-deps
@@ -29,6 +31,11 @@ tsan: setup
 	@cmake --build --preset tsan -j $(JOBS) --target concurrency_tests
 	@ctest --preset tsan
 
+fuzz: setup
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) tools/fuzz
+
 bench: build
 	@for b in build/bin/bench_*; do $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
 
@@ -42,4 +49,4 @@ install: setup
 	@cmake --install build --prefix $(PREFIX)
 
 clean:
-	@rm -rf build build-asan build-tsan
+	@rm -rf build build-asan build-tsan build-fuzz
