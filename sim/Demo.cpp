@@ -4,6 +4,7 @@
 #include "sim/Run.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 namespace sim {
@@ -19,10 +20,17 @@ constexpr const char* kUnlockText =
 
 int demoMain(RunOptions options) {
     namespace fs = std::filesystem;
-    // The device lives under the build folder, whatever the working folder is.
-    const fs::path root = options.root.empty()
-                              ? builtLibrary().parent_path().parent_path() / "demo-device"
-                              : fs::absolute(options.root);
+    // The device lives under the build folder, whatever the working folder is; an installed
+    // simulator keeps it in the user's cache.
+    const fs::path build = builtLibrary().parent_path().parent_path();
+    const char* home = std::getenv("HOME");
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    fs::path beside = build;
+    if (!fs::exists(build / "CMakeCache.txt"))
+        beside = cache && *cache ? fs::path(cache) / "tapsonata"
+                                 : fs::path(home ? home : "/tmp") / ".cache/tapsonata";
+    const fs::path root =
+        options.root.empty() ? beside / "demo-device" : fs::absolute(options.root);
     const fs::path wav = options.wav ? fs::absolute(*options.wav) : root.parent_path() / "demo.wav";
     // A device fresh from installation, so that the first unlock is the first; only a device
     // is ever removed.
