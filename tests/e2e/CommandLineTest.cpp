@@ -187,18 +187,5 @@ TEST(CommandLine, FailedActionsAreErrorsOnTheErrorStream) {
     }
 }
 
-TEST(CommandLine, EveryEventNamesItsProcess) {
-    SimDevice device({"--enabled"});
-    ASSERT_EQ(
-        device.run({"type", "a", "unlock", "tap", "0", "pane", "mail", "a@b.example"}).exitCode, 0);
-    std::vector<Event> events = device.events();
-    ASSERT_FALSE(events.empty());
-    for (const Event& e : events)
-        EXPECT_FALSE(e.process().empty()) << e.line;
-    EXPECT_FALSE(device.events("key", "keyboard").empty());
-    EXPECT_FALSE(device.events("alert", "springboard").empty());
-    EXPECT_FALSE(device.events("open_url", "pane").empty());
-}
-
 } // namespace
 } // namespace e2e

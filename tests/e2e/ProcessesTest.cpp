@@ -55,6 +55,8 @@ TEST_P(EachVerbosity, ShowsTheTweaksLogLinesAsAsked) {
         EXPECT_EQ(log.str("level"), "3");
     }
     EXPECT_TRUE(device.events("log", "springboard").empty());
+    for (const Event& e : device.events())
+        EXPECT_FALSE(e.process().empty()) << "every event names its process: " << e.line;
     EXPECT_EQ(device.events("sound", "keyboard").size(), 3u) << "the click hook works all the same";
 
     std::size_t shown = 0;
