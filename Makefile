@@ -1,10 +1,11 @@
 # Quick start: `make demo` or `make test`, as root on Debian 12.
 JOBS ?= $(shell nproc)
 SHELL := /bin/bash
+PREFIX ?= /usr/local
 # Seconds each fuzz target runs for in `make fuzz`.
 FUZZ_SECONDS ?= 60
 
-.PHONY: setup configure build demo test asan tsan fuzz bench format clean
+.PHONY: setup configure build demo test asan tsan fuzz bench format clean install
 
 setup:
 	@tools/install-deps
@@ -45,6 +46,12 @@ bench: build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# The simulator, its libraries and the notes under $(PREFIX): bin/tapsonata-sim, lib/, share/tapsonata/.
+install: setup
+	@cmake --preset default -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	@cmake --build --preset default -j $(JOBS) --target tapsonata-sim
+	@cmake --install build --prefix $(PREFIX)
 
 clean:
 	@rm -rf build build-demo build-asan build-tsan build-fuzz

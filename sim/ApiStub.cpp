@@ -156,12 +156,14 @@ void ApiStub::answer(int fd) {
         request.status = 404;
         body = R"({"errors":[{"code":34,"message":"Sorry, that page does not exist."}]})";
     }
+    // Recorded before the answer goes out, so the request's line always comes before the
+    // line of the process that reads the answer.
+    if (m_onRequest)
+        m_onRequest(request);
     sendAll(fd, "HTTP/1.1 " + std::to_string(request.status) +
                     (request.status == 200 ? " OK" : " Not Found") +
                     "\r\nContent-Type: application/json\r\nContent-Length: " +
                     std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-    if (m_onRequest)
-        m_onRequest(request);
 }
 
 } // namespace sim

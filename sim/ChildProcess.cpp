@@ -122,7 +122,8 @@ void ChildProcess::readEvents(int fd) {
             }
             if (event == "loaded" || event == "load_failed") {
                 std::lock_guard guard(m_lock);
-                m_loaded = true;
+                m_loaded = event == "loaded";
+                m_loadEnded = true;
                 m_changed.notify_all();
             }
             m_onEvent(line);
@@ -136,8 +137,9 @@ void ChildProcess::readEvents(int fd) {
 
 bool ChildProcess::waitUntilLoaded() {
     std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [&] { return m_loaded || m_exited; });
-    return !m_exited;
+    // The outcome, whether or not the process has ended since it reported it.
+    m_changed.wait(lock, [&] { return m_loadEnded || m_exited; });
+    return m_loaded;
 }
 
 bool ChildProcess::command(const std::string& line) {

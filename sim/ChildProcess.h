@@ -30,7 +30,7 @@ public:
     pid_t pid() const { return m_pid; }
     // Sends a command and waits until the process reports it done (or exits). False if it exited.
     bool command(const std::string& line);
-    // Waits until the process has loaded the library (or failed to).
+    // Waits for the library to load: true once it has, false when it failed or the process ended.
     bool waitUntilLoaded();
     // Once its report has closed: waits for the process to end and returns its wait status.
     // Nothing when it had not closed its report within `limit`.
@@ -48,7 +48,8 @@ private:
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     std::size_t m_done = 0;
-    bool m_loaded = false;
+    bool m_loaded = false;    // it said "loaded"
+    bool m_loadEnded = false; // it said "loaded" or "load_failed"
     bool m_exited = false;
 };
 

@@ -4,6 +4,7 @@
 #include "sim/Run.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 namespace sim {
@@ -17,25 +18,29 @@ constexpr const char* kUnlockText =
 
 } // namespace
 
-int demoMain(const std::vector<std::string>& args) {
+int demoMain(RunOptions options) {
     namespace fs = std::filesystem;
-    std::string out = "live";
-    fs::path wav = fs::current_path() / "demo.wav";
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--out" && i + 1 < args.size() &&
-            (args[i + 1] == "live" || args[i + 1] == "none"))
-            out = args[++i];
-        else if (args[i] == "--wav" && i + 1 < args.size())
-            wav = fs::absolute(args[++i]);
-        else {
-            std::fprintf(stderr, "usage: tapsonata-sim demo [--out live|none] [--wav FILE]\n");
-            return 2;
-        }
+    // The device lives under the build folder, whatever the working folder is; an installed
+    // simulator keeps it in the user's cache.
+    const fs::path build = builtLibrary().parent_path().parent_path();
+    const char* home = std::getenv("HOME");
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    fs::path beside = build;
+    if (!fs::exists(build / "CMakeCache.txt"))
+        beside = cache && *cache ? fs::path(cache) / "tapsonata"
+                                 : fs::path(home ? home : "/tmp") / ".cache/tapsonata";
+    const fs::path root =
+        options.root.empty() ? beside / "demo-device" : fs::absolute(options.root);
+    const fs::path wav = options.wav ? fs::absolute(*options.wav) : root.parent_path() / "demo.wav";
+    // A device fresh from installation, so that the first unlock is the first; only a device
+    // is ever removed.
+    if (std::optional<std::string> error = checkDeviceFolder(root, false)) {
+        std::fprintf(stderr, "tapsonata-sim demo: %s\n", error->c_str());
+        return 1;
     }
-    // A device fresh from installation, so that the first unlock is the first.
-    fs::path root = fs::current_path() / "build" / "demo-device";
     std::error_code ec;
-    fs::remove_all(root, ec);
+    if (isDevice(root))
+        fs::remove_all(root, ec);
     DeviceSetup setup;
     setup.root = root;
     setup.enabled = true;
@@ -43,7 +48,7 @@ int demoMain(const std::vector<std::string>& args) {
     setup.accounts = {"alice"};
     setup.access = "grant";
     if (std::optional<std::string> error = layOutDevice(setup)) {
-        std::fprintf(stderr, "demo: %s\n", error->c_str());
+        std::fprintf(stderr, "tapsonata-sim demo: %s\n", error->c_str());
         return 1;
     }
     std::printf("Tapsonata on a simulated device: enabled, piano chosen, one Twitter account.\n");
@@ -61,12 +66,15 @@ int demoMain(const std::vector<std::string>& args) {
         {"wait"},
         {"tap", "0"}, // You're welcome <3
     };
-    std::vector<std::string> run = {"--root",     root.string(), "--out", out,     "--wav",
-                                    wav.string(), "--pace",      "180",   "--api", "local"};
+    options.root = root.string();
+    options.out = options.out.value_or("live");
+    options.wav = wav.string();
+    options.pace = "180";
+    options.api = "local";
     for (const std::vector<std::string>& step : script)
-        run.insert(run.end(), step.begin(), step.end());
-    int rc = runMain(run);
-    if (rc == 0)
+        options.actions.push_back(step);
+    int rc = runMain(std::move(options));
+    if (rc == 0 && fs::exists(wav, ec))
         std::printf("\nListen again: aplay %s (or: play %s)\n", wav.c_str(), wav.c_str());
     return rc;
 }

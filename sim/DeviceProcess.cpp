@@ -115,6 +115,12 @@ std::optional<ProcessOptions> parse(const std::vector<std::string>& args, std::s
             o.sound.out = value;
         else if (flag == "--wav")
             o.sound.wav = value;
+        else if (flag == "--volume" && n && *n >= 0 && *n <= 100)
+            o.sound.volume = static_cast<int>(*n);
+        else if (flag == "--device")
+            o.sound.device = value;
+        else if (flag == "--latency" && (value == "low" || value == "safe"))
+            o.sound.latency = value;
         else if (flag == "--pace" && n && *n >= 0)
             o.pace = std::chrono::milliseconds(*n);
         else {

@@ -4,6 +4,8 @@
 #include "foundation/Number.h"
 
 #include <fstream>
+#include <sstream>
+#include <strings.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -72,7 +74,7 @@ std::optional<std::string> installPackage(const fs::path& root) {
 
 std::optional<int> parseInstrument(const std::string& text) {
     for (int i = 0; i < 5; ++i)
-        if (text == kInstruments[i])
+        if (strcasecmp(text.c_str(), kInstruments[i]) == 0)
             return i + 1;
     if (text.empty())
         return std::nullopt;
@@ -99,14 +101,67 @@ fs::path notesSource() {
     return fs::exists(beside) ? beside : fs::path(TAPSONATA_RESOURCES_DIR);
 }
 
+bool isDevice(const fs::path& root) {
+    std::error_code ec;
+    std::ifstream status(root / "var/lib/dpkg/status");
+    std::stringstream text;
+    text << status.rdbuf();
+    return fs::is_regular_file(root / kLibraryPath, ec) &&
+           text.str().find(std::string("Package: ") + kPackageIdentifier + "\n") !=
+               std::string::npos;
+}
+
+std::optional<std::string> checkDeviceFolder(const fs::path& root, bool force) {
+    std::error_code ec;
+    fs::path real = fs::weakly_canonical(fs::absolute(root, ec), ec);
+    if (real == real.root_path())
+        return "refusing to lay out a device over " + real.string();
+    if (!fs::exists(root, ec) || isDevice(root) || force)
+        return std::nullopt;
+    if (!fs::is_directory(root, ec))
+        return root.string() + " is not a folder";
+    if (!fs::is_empty(root, ec))
+        return root.string() +
+               " holds other files and is no Tapsonata device; choose an empty folder, or "
+               "--force to lay one out over what is there";
+    return std::nullopt;
+}
+
+std::vector<std::string> describeDevice(const DeviceSetup& setup) {
+    std::string settings = "no settings file";
+    if (setup.writeSettings) {
+        settings = setup.enabled ? (*setup.enabled ? "enabled" : "disabled") : "no enabled key";
+        if (setup.instrument)
+            if (std::optional<int> n = parseInstrument(*setup.instrument))
+                settings += ", instrument " + std::to_string(*n) + " (" + instrumentName(*n) + ")";
+    }
+    std::string accounts;
+    for (const std::string& name : setup.accounts)
+        accounts += (accounts.empty() ? "@" : ", @") + name;
+    return {
+        "laid out a device in " + setup.root.string() + ":",
+        std::string("  library   /") + kLibraryPath,
+        "  notes     /Library/Application Support/Tapsonata (45, five instruments)",
+        std::string("  settings  ") + kSettingsPath + ": " + settings,
+        "  accounts  " + (accounts.empty() ? "none" : accounts) + ", access " +
+            setup.access.value_or("deny") + (setup.access ? "" : " (the default)"),
+        std::string("  package   ") + kPackageIdentifier + " " + kPackageVersion,
+        "next: tapsonata-sim run --root " + setup.root.string() + " type hello",
+    };
+}
+
 std::optional<std::string> layOutDevice(const DeviceSetup& setup) {
+    // Every argument is checked before anything is written.
+    if (setup.instrument && !parseInstrument(*setup.instrument))
+        return "unknown instrument: " + *setup.instrument +
+               " (want bass, drums, guitar, piano, violin or a number)";
     std::error_code ec;
     const fs::path& root = setup.root;
     fs::create_directories(root, ec);
     if (ec)
         return "cannot create " + root.string() + ": " + ec.message();
 
-    fs::path library = root / "Library/MobileSubstrate/DynamicLibraries/Tapsonata.dylib";
+    fs::path library = root / kLibraryPath;
     fs::create_directories(library.parent_path(), ec);
     fs::copy_file(builtLibrary(), library, fs::copy_options::overwrite_existing, ec);
     if (ec)

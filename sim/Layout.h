@@ -29,7 +29,9 @@ inline constexpr const char* kAccountsPath = "/var/mobile/Library/Accounts/Twitt
 // host's dpkg over the device's own package database, where the tweak's package is installed.
 inline constexpr const char* kDeviceBinPath = "/usr/bin";
 inline constexpr const char* kPackageIdentifier = "com.quarvo.tapsonata";
-inline constexpr const char* kPackageVersion = "1.0.0";
+inline constexpr const char* kPackageVersion = TAPSONATA_VERSION;
+inline constexpr const char* kLibraryPath =
+    "Library/MobileSubstrate/DynamicLibraries/Tapsonata.dylib";
 
 // The instrument number for a name ("piano") or a number ("4", "-1"); nothing for other text.
 std::optional<int> parseInstrument(const std::string& text);
@@ -38,6 +40,14 @@ const char* instrumentName(int instrument);
 // The built library and the notes this simulator installs.
 std::filesystem::path builtLibrary();
 std::filesystem::path notesSource();
+
+// Whether `root` holds a device that `init` laid out: the library and the tweak's package.
+bool isDevice(const std::filesystem::path& root);
+// Why `init` must not lay out a device at `root`: never over `/`, and over a folder that
+// holds something other than a device only when forced.
+std::optional<std::string> checkDeviceFolder(const std::filesystem::path& root, bool force);
+// What `init` lays out, in a few lines for a person.
+std::vector<std::string> describeDevice(const DeviceSetup& setup);
 
 // Returns an error text, or nothing on success.
 std::optional<std::string> layOutDevice(const DeviceSetup& setup);

@@ -2,12 +2,16 @@
 //
 //   tapsonata-sim init ROOT [options]          lay out a device
 //   tapsonata-sim run --root ROOT [options] [ACTION...]
-//   tapsonata-sim demo                         the showcase that `make demo` runs
+//   tapsonata-sim demo [options]               the showcase that `make demo` runs
 //   tapsonata-sim process KIND ...             one simulated process (started by `run`)
+//
+// Exit status: 0 when all went well, 1 when something failed, 2 for a usage error.
+#include "sim/CommandLine.h"
 #include "sim/Demo.h"
 #include "sim/DeviceProcess.h"
 #include "sim/Layout.h"
 #include "sim/Run.h"
+#include "sim/SoundOutput.h"
 
 #include <csignal>
 #include <cstdio>
@@ -16,74 +20,18 @@
 
 namespace {
 
-const char* kUsage = R"(usage:
-  tapsonata-sim init ROOT [--instrument NAME|N] [--enabled|--disabled] [--no-settings]
-                          [--accounts NAME,...] [--access grant|deny] [--installed SCHEME,...]
-  tapsonata-sim run --root ROOT [--events FILE] [--seed N] [--out live|FILE.wav|none]
-                    [--wav FILE] [--pace MS] [--api URL|local] [ACTION...]
-      actions: type TEXT | unlock | tap N | wait | relaunch [keyboard|springboard|pane]
-               | sound ID | pane WORD [ARG...] | interactive | echo TEXT
-      pane:    instrument NAME|N | enable | disable | donate [NAME] | mail ADDRESS
-               | follow [HANDLE] | profile [HANDLE] | share TEXT | share-tap
-               | footer [PACKAGE [HOLDER [YEAR]]] | tint COLOUR | reset | kill [SIGNAL] NAME
-      With no actions and a terminal, run is interactive: keys play notes, Ctrl-U unlocks,
-      digits tap an alert's buttons, Ctrl-D quits.
-  tapsonata-sim demo [--out live|none] [--wav FILE]
-)";
-
-std::vector<std::string> split(const std::string& list) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        std::size_t comma = list.find(',', start);
-        std::string item =
-            list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (!item.empty())
-            out.push_back(item);
-        if (comma == std::string::npos)
-            break;
-        start = comma + 1;
-    }
-    return out;
-}
-
-int initMain(const std::vector<std::string>& args) {
-    sim::DeviceSetup setup;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&]() -> std::optional<std::string> {
-            return i + 1 < args.size() ? std::optional<std::string>(args[++i]) : std::nullopt;
-        };
-        std::optional<std::string> v;
-        if (a == "--enabled")
-            setup.enabled = true;
-        else if (a == "--disabled")
-            setup.enabled = false;
-        else if (a == "--no-settings")
-            setup.writeSettings = false;
-        else if (a == "--instrument" && (v = value()))
-            setup.instrument = *v;
-        else if (a == "--accounts" && (v = value()))
-            setup.accounts = split(*v);
-        else if (a == "--access" && (v = value()) && (*v == "grant" || *v == "deny"))
-            setup.access = *v;
-        else if (a == "--installed" && (v = value()))
-            setup.installedSchemes = split(*v);
-        else if (a.rfind("--", 0) != 0 && setup.root.empty())
-            setup.root = a;
-        else {
-            std::fprintf(stderr, "tapsonata-sim init: bad argument: %s\n%s", a.c_str(), kUsage);
-            return 2;
-        }
-    }
-    if (setup.root.empty()) {
-        std::fprintf(stderr, "tapsonata-sim init: which folder?\n%s", kUsage);
-        return 2;
+int initMain(const sim::CommandLine& line) {
+    const sim::DeviceSetup& setup = line.init;
+    if (std::optional<std::string> error = sim::checkDeviceFolder(setup.root, line.force)) {
+        std::fprintf(stderr, "tapsonata-sim init: %s\n", error->c_str());
+        return 1;
     }
     if (std::optional<std::string> error = sim::layOutDevice(setup)) {
         std::fprintf(stderr, "tapsonata-sim init: %s\n", error->c_str());
         return 1;
     }
+    for (const std::string& text : sim::describeDevice(setup))
+        std::printf("%s\n", text.c_str());
     return 0;
 }
 
@@ -92,21 +40,32 @@ int initMain(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
     // A simulated process that quits early must not take the simulator down with it.
     std::signal(SIGPIPE, SIG_IGN);
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        std::fputs(kUsage, stderr);
+    const sim::CommandLine line = sim::parseCommandLine({argv + 1, argv + argc});
+    if (!line.error.empty()) {
+        std::string command = "tapsonata-sim" + (line.topic.empty() ? "" : " " + line.topic);
+        std::fprintf(stderr, "%s: %s (see: %s --help)\n", command.c_str(), line.error.c_str(),
+                     command.c_str());
         return 2;
     }
-    std::string command = args.front();
-    args.erase(args.begin());
-    if (command == "init")
-        return initMain(args);
-    if (command == "run")
-        return sim::runMain(args);
-    if (command == "process")
-        return sim::processMain(args);
-    if (command == "demo")
-        return sim::demoMain(args);
-    std::fputs(kUsage, stderr);
+    switch (line.command) {
+    case sim::Command::Help:
+        std::fputs(sim::helpText(line.topic).c_str(), stdout);
+        return 0;
+    case sim::Command::Version:
+        std::printf("tapsonata-sim %s\n", sim::version());
+        return 0;
+    case sim::Command::ListDevices:
+        for (const std::string& name : sim::liveDeviceNames())
+            std::printf("%s\n", name.c_str());
+        return 0;
+    case sim::Command::Init:
+        return initMain(line);
+    case sim::Command::Run:
+        return sim::runMain(line.run);
+    case sim::Command::Demo:
+        return sim::demoMain(line.run);
+    case sim::Command::Process:
+        return sim::processMain(line.processArgs);
+    }
     return 2;
 }

@@ -1,6 +1,6 @@
 #include "sim/Run.h"
 
-#include "sim/RunOptions.h"
+#include "sim/Layout.h"
 #include "sim/Simulator.h"
 
 #include <cstdio>
@@ -8,21 +8,44 @@
 
 namespace sim {
 
-int runMain(const std::vector<std::string>& args) {
-    std::string error;
-    std::optional<RunOptions> options = parseRunOptions(args, error);
-    if (!options) {
-        std::fprintf(stderr, "tapsonata-sim run: %s\n", error.c_str());
-        return 2;
-    }
-    if (options->actions.empty()) {
+std::optional<std::string> unwritable(const std::filesystem::path& file) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    if (fs::is_directory(file, ec))
+        return "cannot write " + file.string() + ": it is a folder";
+    if (!fs::is_directory(folder, ec))
+        return "cannot write " + file.string() + ": no folder " + folder.string();
+    if (access(folder.c_str(), W_OK) != 0 || (fs::exists(file, ec) && access(file.c_str(), W_OK)))
+        return "cannot write " + file.string() + ": permission denied";
+    return std::nullopt;
+}
+
+int runMain(RunOptions options) {
+    auto fail = [](const std::string& text) {
+        std::fprintf(stderr, "tapsonata-sim run: %s\n", text.c_str());
+        return 1;
+    };
+    if (options.actions.empty()) {
         if (!isatty(STDIN_FILENO)) {
-            std::fprintf(stderr, "tapsonata-sim run: no actions, and no terminal to type in\n");
+            std::fprintf(stderr, "tapsonata-sim run: no actions, and no terminal to type in "
+                                 "(see: tapsonata-sim run --help)\n");
             return 2;
         }
-        options->actions.push_back({"interactive"});
+        options.actions.push_back({"interactive"});
     }
-    return Simulator(std::move(*options)).run();
+    // Every output is checked before any process starts, so nothing is lost to a typo.
+    for (const std::optional<std::string>& file :
+         {options.events, options.wav,
+          options.out && *options.out != "live" && *options.out != "none" ? options.out
+                                                                          : std::nullopt})
+        if (file)
+            if (std::optional<std::string> problem = unwritable(*file))
+                return fail(*problem);
+    if (!isDevice(options.root))
+        return fail("no device at " + options.root + "; lay one out first: tapsonata-sim init " +
+                    options.root);
+    return Simulator(std::move(options)).run();
 }
 
 } // namespace sim

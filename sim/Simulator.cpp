@@ -49,7 +49,8 @@ std::string oauthParameter(const std::string& header, const std::string& name) {
 
 } // namespace
 
-Simulator::Simulator(RunOptions options) : m_options(std::move(options)) {
+Simulator::Simulator(RunOptions options)
+    : m_options(std::move(options)), m_summary(stdout, stderr, m_options.verbosity) {
     if (m_options.events)
         m_events.open(*m_options.events, std::ios::trunc);
     if (m_options.api == "local")
@@ -80,20 +81,21 @@ int Simulator::run() {
         }
     }
     m_processes.clear(); // each quits, and the keyboard app writes out its WAV
-    {
-        std::lock_guard guard(m_lock);
-        m_summary.finish();
-    }
+    std::lock_guard guard(m_lock);
+    m_summary.finish();
+    std::string closing = "  " + m_summary.totals();
     if (std::optional<std::string> wav = wavFile()) {
         std::error_code ec;
         auto bytes = std::filesystem::file_size(*wav, ec);
-        if (!ec && bytes >= 44) {
-            char text[64];
-            std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(bytes - 44) / 2 / 44100);
-            say("  wrote " + *wav + " (" + text + " of sound)");
+        if (ec || bytes < 44) {
+            std::fprintf(stderr, "tapsonata-sim run: %s was not written\n", wav->c_str());
+            return 1;
         }
+        char text[64];
+        std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(bytes - 44) / 2 / 44100);
+        closing += "; wrote " + *wav + " (" + text + " of sound)";
     }
-    std::lock_guard guard(m_lock);
+    m_summary.result(closing);
     return ok && !m_failed ? 0 : 1;
 }
 
@@ -161,6 +163,12 @@ ChildProcess* Simulator::process(ProcessKind kind) {
         args.insert(args.end(), {"--out", m_options.out.value_or("live")});
         if (m_options.wav)
             args.insert(args.end(), {"--wav", *m_options.wav});
+        args.insert(args.end(),
+                    {"--volume", std::to_string(m_options.mute ? 0 : m_options.volume)});
+        if (m_options.device)
+            args.insert(args.end(), {"--device", *m_options.device});
+        if (m_options.latency)
+            args.insert(args.end(), {"--latency", *m_options.latency});
         // A keyboard app started again goes on with the WAV its predecessor wrote.
         if (m_started.count(kind) && wavFile())
             args.emplace_back("--append-wav");

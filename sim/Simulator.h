@@ -5,8 +5,8 @@
 
 #include "sim/ApiStub.h"
 #include "sim/ChildProcess.h"
+#include "sim/CommandLine.h"
 #include "sim/DeviceProcess.h"
-#include "sim/RunOptions.h"
 #include "sim/Summary.h"
 
 #include <chrono>

@@ -5,44 +5,12 @@
 #include "audiotoolbox/WavOutput.h"
 #include "device/Events.h"
 
-#include <array>
 #include <cstdint>
-#include <fstream>
 #include <vector>
 
 namespace sim {
 
 namespace {
-
-std::uint32_t readLE(const std::uint8_t* at, int bytes) {
-    std::uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        value = value << 8 | at[i];
-    return value;
-}
-
-// The samples of a WAV file this simulator wrote (16-bit mono at the output's rate); nothing
-// for any other file.
-std::vector<std::int16_t> readOwnWav(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::array<std::uint8_t, 44> header{};
-    if (!in.read(reinterpret_cast<char*>(header.data()), header.size()))
-        return {};
-    auto tag = [&](std::size_t at, const char* text) {
-        return std::equal(text, text + 4, header.begin() + static_cast<std::ptrdiff_t>(at));
-    };
-    if (!tag(0, "RIFF") || !tag(8, "WAVE") || !tag(12, "fmt ") || !tag(36, "data") ||
-        readLE(&header[20], 2) != 1 || readLE(&header[22], 2) != 1 ||
-        readLE(&header[24], 4) != audio::kSampleRate || readLE(&header[34], 2) != 16)
-        return {};
-    std::vector<std::int16_t> samples(readLE(&header[40], 4) / 2);
-    std::vector<std::uint8_t> bytes(samples.size() * 2);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
-        return {};
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<std::int16_t>(readLE(&bytes[2 * i], 2));
-    return samples;
-}
 
 std::chrono::nanoseconds durationOf(std::size_t samples) {
     return std::chrono::nanoseconds(static_cast<std::int64_t>(
@@ -51,6 +19,23 @@ std::chrono::nanoseconds durationOf(std::size_t samples) {
 
 } // namespace
 
+std::shared_ptr<audio::Output> openLiveOutput(const SoundOptions& options) {
+    audio::LiveOptions live;
+    live.device = options.device.value_or("");
+    live.gain = static_cast<float>(options.volume) / 100.0f;
+    live.periodFrames = periodFrames(options);
+    live.periods = options.latency == "safe" ? 4 : 3;
+    return audio::OpenALOutput::open(live);
+}
+
+int periodFrames(const SoundOptions& options) {
+    return options.latency == "safe" ? 1024 : 256;
+}
+
+std::vector<std::string> liveDeviceNames() {
+    return audio::OpenALOutput::deviceNames();
+}
+
 std::shared_ptr<audio::ManualClock> openSoundOutput(const SoundOptions& options) {
     std::optional<std::filesystem::path> wavFile = options.wav;
     if (options.out != "live" && options.out != "none")
@@ -58,7 +43,7 @@ std::shared_ptr<audio::ManualClock> openSoundOutput(const SoundOptions& options)
 
     std::shared_ptr<audio::Output> live;
     if (options.out == "live")
-        live = audio::OpenALOutput::open(options.live);
+        live = openLiveOutput(options);
     std::shared_ptr<audio::ManualClock> manual;
     if (!live) {
         manual = std::make_shared<audio::ManualClock>();
@@ -67,20 +52,15 @@ std::shared_ptr<audio::ManualClock> openSoundOutput(const SoundOptions& options)
 
     std::shared_ptr<audio::WavOutput> wav;
     if (wavFile) {
-        std::vector<std::int16_t> before;
-        if (options.appendWav)
-            before = readOwnWav(*wavFile);
-        const std::chrono::nanoseconds earlier = durationOf(before.size());
+        const std::uint64_t before =
+            options.appendWav ? audio::WavOutput::samplesIn(*wavFile).value_or(0) : 0;
+        const std::chrono::nanoseconds earlier = durationOf(before);
         if (manual)
             manual->set(earlier);
-        // The origin lies as far back as the earlier part lasts, which goes in at sample 0.
+        // The origin lies as far back as the earlier part lasts.
         const std::chrono::nanoseconds origin = audio::clock()->now() - earlier;
-        wav = std::make_shared<audio::WavOutput>(*wavFile, origin);
-        if (!before.empty()) {
-            auto sound = std::make_shared<audio::Sound>();
-            sound->samples = std::move(before);
-            wav->play(audio::Play{std::move(sound), origin});
-        }
+        wav = std::make_shared<audio::WavOutput>(
+            *wavFile, origin, audio::WavOptions{options.volume / 100.0, before > 0});
     }
 
     if (live && wav)

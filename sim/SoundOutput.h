@@ -4,12 +4,13 @@
 #pragma once
 
 #include "audiotoolbox/Clock.h"
-#include "audiotoolbox/OpenALOutput.h"
+#include "audiotoolbox/Output.h"
 
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sim {
 
@@ -19,10 +20,17 @@ struct SoundOptions {
     // The WAV already holds what an earlier process of this run played (the keyboard app
     // started again): keep it and go on after its end.
     bool appendWav = false;
-    // How the live device is opened when out is "live": which device, the gain (0 mutes), and
-    // the period size and count (shorter: less delay from key to ear; longer: safer).
-    audio::LiveOptions live;
+    int volume = 100;                  // 0 to 100; 0 when muted
+    std::optional<std::string> device; // a live device by name, else the default
+    std::string latency = "low";       // "low": short device periods; "safe": longer ones
 };
+
+// The live device as the options ask for it, or null when none opens.
+std::shared_ptr<audio::Output> openLiveOutput(const SoundOptions& options);
+// The frames in one period of the live device for the options' latency.
+int periodFrames(const SoundOptions& options);
+// The names of the host's sound devices, for --device.
+std::vector<std::string> liveDeviceNames();
 
 // Installs the output (and the clock) and reports an "output" event. Returns the manual
 // clock when time is virtual, null when it is real.

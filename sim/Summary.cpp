@@ -108,9 +108,12 @@ std::size_t displayWidth(const std::string& text) {
     return width;
 }
 
-Summary::Summary(std::FILE* out) : m_out(out), m_terminal(isatty(fileno(out)) != 0) {}
+Summary::Summary(std::FILE* out, std::FILE* err, Verbosity verbosity)
+    : m_out(out), m_err(err), m_verbosity(verbosity), m_terminal(isatty(fileno(out)) != 0) {}
 
 void Summary::line(const std::string& text) {
+    if (m_verbosity == Verbosity::Quiet)
+        return;
     clearStatus();
     std::fputs(text.c_str(), m_out);
     std::fputc('\n', m_out);
@@ -118,8 +121,15 @@ void Summary::line(const std::string& text) {
     std::fflush(m_out);
 }
 
+void Summary::result(const std::string& text) {
+    clearStatus();
+    std::fprintf(m_out, "%s\n", text.c_str());
+    std::fflush(m_out);
+}
+
 void Summary::drawStatus() {
-    if (!m_terminal || m_toType < kLongText || (m_typed >= m_toType && !m_pendingKey))
+    if (m_verbosity == Verbosity::Quiet || !m_terminal || m_toType < kLongText ||
+        (m_typed >= m_toType && !m_pendingKey))
         return;
     std::fprintf(m_out, "  typing... %zu/%zu keys (%zu%%)", m_typed, m_toType,
                  m_typed * 100 / m_toType);
@@ -136,16 +146,30 @@ void Summary::typing(std::size_t keys) {
     endKeyLine();
     m_typed = 0;
     m_toType = keys;
+    m_lastProgress = std::chrono::steady_clock::now();
 }
 
 void Summary::showKey(const std::string& what) {
     std::string key = *m_pendingKey;
     m_pendingKey.reset();
     m_pendingSilenced = false;
-    line("  key " + padded(key, 4) + "  " + what);
-    if (!m_terminal && m_toType >= kLongText &&
-        (m_typed % kProgressEvery == 0 || m_typed == m_toType))
+    if (m_toType < kLongText)
+        return line("  key " + padded(key, 4) + "  " + what);
+    progress();
+}
+
+// A long text: the status line on a terminal, else a line now and then and one at the end.
+void Summary::progress() {
+    const bool last = m_typed == m_toType;
+    auto now = std::chrono::steady_clock::now();
+    if (m_terminal && !last) {
+        clearStatus();
+        drawStatus();
+        std::fflush(m_out);
+    } else if (last || now - m_lastProgress >= kProgressEvery) {
+        m_lastProgress = now;
         line("  ... " + std::to_string(m_typed) + "/" + std::to_string(m_toType) + " keys typed");
+    }
 }
 
 void Summary::endKeyLine() {
@@ -168,6 +192,7 @@ void Summary::show(const std::string& process, const std::string& event_line) {
         std::string text = field("text");
         m_pendingKey = text == " " ? "' '" : text == "\n" ? "\\n" : text == "\x7f" ? "del" : text;
         ++m_typed;
+        ++m_keys;
         return;
     }
     if (event == "system_sound") {
@@ -177,6 +202,7 @@ void Summary::show(const std::string& process, const std::string& event_line) {
     }
     if (event == "sound") {
         std::string file = field("file");
+        ++m_notes;
         std::string what = file == "null" || file.empty() ? "click (sound " + field("id") + ")"
                                                           : "\u266A " + noteName(file);
         if (m_pendingKey)
@@ -238,7 +264,11 @@ void Summary::show(const std::string& process, const std::string& event_line) {
         else
             line("  (no sound goes out)");
     } else if (event == "log") {
-        line("  " + process + " log: " + field("text"));
+        // The library logs the same line in every process it loads into: once is enough.
+        if (m_verbosity == Verbosity::Verbose || m_logsShown.insert(field("text")).second)
+            line("  " + process + " log: " + field("text"));
+        else
+            ++m_logsHidden;
     } else if (event == "unlock") {
         line("  · SpringBoard finishes the unlock");
     } else if (event == "accounts_access") {
@@ -302,8 +332,16 @@ void Summary::show(const std::string& process, const std::string& event_line) {
         else if (signalled.empty())
             line("  killall: no process named " + field("name"));
     } else if (event == "load_failed" || event == "error") {
-        line("  " + process + ": " + event + ": " +
-             (field("text").empty() ? field("error") : field("text")));
+        std::string text = field("text").empty() ? field("error") : field("text");
+        if (text.rfind(process + ": ", 0) == 0)
+            text.erase(0, process.size() + 2);
+        ++m_errors;
+        clearStatus();
+        std::fflush(m_out);
+        std::fprintf(m_err, "tapsonata-sim: %s: %s: %s\n", process.c_str(), event.c_str(),
+                     text.c_str());
+        std::fflush(m_err);
+        drawStatus();
     }
 }
 
@@ -329,10 +367,22 @@ std::optional<Summary::Alert> Summary::alertOnScreen() const {
     return m_alerts.back();
 }
 
+std::string Summary::totals() const {
+    auto count = [](std::size_t n, const char* one, const char* many) {
+        return (n == 0 ? std::string("no") : std::to_string(n)) + " " + (n == 1 ? one : many);
+    };
+    return count(m_keys, "key", "keys") + ", " + count(m_notes, "sound", "sounds") + ", " +
+           count(m_errors, "error", "errors");
+}
+
 void Summary::finish() {
     endKeyLine();
     m_toType = 0;
     clearStatus();
+    if (m_logsHidden > 0)
+        line("  (" + std::to_string(m_logsHidden) +
+             (m_logsHidden == 1 ? " more log line" : " more log lines") +
+             " like those above; --verbose shows them)");
     std::fflush(m_out);
 }
 

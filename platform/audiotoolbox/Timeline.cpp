@@ -1,9 +1,18 @@
 #include "audiotoolbox/Timeline.h"
 
 #include <algorithm>
-#include <limits>
+#include <cmath>
 
 namespace audio {
+
+std::int16_t softLimit(double sample) {
+    constexpr double knee = 16384, ceiling = 31000; // about -0.5 dB below full scale
+    const double size = std::abs(sample);
+    if (size <= knee)
+        return static_cast<std::int16_t>(std::lround(sample));
+    const double bent = knee + (ceiling - knee) * std::tanh((size - knee) / (ceiling - knee));
+    return static_cast<std::int16_t>(std::lround(std::copysign(bent, sample)));
+}
 
 std::optional<std::size_t> Timeline::place(std::shared_ptr<const Sound> sound, std::uint64_t at) {
     at = std::max(at, m_latest);
@@ -42,7 +51,26 @@ std::uint64_t Timeline::length() const {
     return length;
 }
 
-void Timeline::render(std::uint64_t from, std::span<std::int16_t> out) const {
+void Timeline::forget(std::uint64_t position) {
+    position = std::min(position, m_latest);
+    std::erase_if(m_sounding, [&](std::size_t i) {
+        bool over = m_voices[i].end <= position;
+        if (over)
+            m_settledLength = std::max(m_settledLength, m_voices[i].end);
+        return over;
+    });
+    std::size_t gone = 0;
+    while (gone < m_voices.size() && m_voices[gone].end <= position)
+        m_settledLength = std::max(m_settledLength, m_voices[gone++].end);
+    if (gone == 0)
+        return;
+    m_voices.erase(m_voices.begin(), m_voices.begin() + static_cast<std::ptrdiff_t>(gone));
+    // A sounding voice ends after the latest position, so none of them was dropped.
+    for (std::size_t& i : m_sounding)
+        i -= gone;
+}
+
+void Timeline::render(std::uint64_t from, std::span<std::int16_t> out, double gain) const {
     const std::uint64_t to = from + out.size();
     std::vector<std::int32_t> mix(out.size(), 0);
     // Voices are in order of start and none is longer than m_longest, so only those starting
@@ -55,10 +83,8 @@ void Timeline::render(std::uint64_t from, std::span<std::int16_t> out) const {
         for (std::uint64_t pos = begin; pos < end; ++pos)
             mix[pos - from] += v->sound->samples[pos - v->start];
     }
-    constexpr std::int32_t lo = std::numeric_limits<std::int16_t>::min();
-    constexpr std::int32_t hi = std::numeric_limits<std::int16_t>::max();
     for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<std::int16_t>(std::clamp(mix[i], lo, hi));
+        out[i] = softLimit(mix[i] * gain);
 }
 
 } // namespace audio

@@ -6,6 +6,7 @@
 #include "audiotoolbox/Sound.h"
 #include "audiotoolbox/Voices.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -13,6 +14,10 @@
 #include <vector>
 
 namespace audio {
+
+// Below half of full scale a sample passes unchanged; above it, it bends smoothly towards a
+// ceiling a little under full scale that it never reaches, however loud the mix.
+std::int16_t softLimit(double sample);
 
 class Timeline {
 public:
@@ -35,8 +40,15 @@ public:
     std::size_t soundingVoices() const;
     // One past the last sample that any voice plays.
     std::uint64_t length() const;
-    // Mixes samples [from, from + out.size()) into `out`, clipped to 16 bits.
-    void render(std::uint64_t from, std::span<std::int16_t> out) const;
+    // Mixes samples [from, from + out.size()) into `out`, scaled by `gain` and passed through
+    // softLimit, so that no pile of voices clips.
+    void render(std::uint64_t from, std::span<std::int16_t> out, double gain = 1.0) const;
+    // Drops the voices that end at or before `position`, from the earliest on: samples
+    // before it are never rendered again. Keeps a long session's memory flat.
+    void forget(std::uint64_t position);
+    // Where time starts: nothing is placed before it (a file that already holds that much).
+    void startAt(std::uint64_t position) { m_latest = std::max(m_latest, position); }
+    std::uint64_t latest() const { return m_latest; }
 
 private:
     std::size_t m_maxVoices;

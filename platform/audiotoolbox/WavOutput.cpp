@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <span>
 #include <system_error>
 
 namespace audio {
@@ -42,26 +44,62 @@ std::array<std::uint8_t, kHeaderBytes> header(std::uint32_t dataBytes) {
     return h;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
+// How much settled sound may wait in memory before it is mixed into the file.
+constexpr std::uint64_t kCommitEvery = 4 * kSampleRate;
+
+std::uint32_t getLE(const std::uint8_t* at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | at[i];
+    return value;
+}
+
+// The samples in a WAV this output wrote, or nothing for any other file.
+std::optional<std::uint64_t> ownSamples(std::FILE* in) {
+    std::array<std::uint8_t, kHeaderBytes> h{};
+    if (std::fseek(in, 0, SEEK_SET) != 0 || std::fread(h.data(), 1, h.size(), in) != h.size() ||
+        h != header(getLE(&h[40], 4)))
+        return std::nullopt;
+    return getLE(&h[40], 4) / 2;
+}
 
 } // namespace
 
+std::optional<std::uint64_t> WavOutput::samplesIn(const std::filesystem::path& file) {
+    std::unique_ptr<std::FILE, FileCloser> in(std::fopen(file.c_str(), "rb"));
+    return in ? ownSamples(in.get()) : std::nullopt;
+}
+
 WavOutput::WavOutput(std::filesystem::path file) : WavOutput(std::move(file), clock()->now()) {}
 
-WavOutput::WavOutput(std::filesystem::path file, std::chrono::nanoseconds origin)
-    : m_file(std::move(file)), m_origin(origin) {}
+WavOutput::WavOutput(std::filesystem::path file, std::chrono::nanoseconds origin,
+                     WavOptions options)
+    : m_file(std::move(file)), m_origin(origin), m_gain(kHeadroom * options.volume),
+      m_chunk(kChunkSamples), m_bytes(2 * kChunkSamples) {
+    if (options.append)
+        m_out.reset(std::fopen(m_file.c_str(), "r+b"));
+    if (m_out) {
+        if (std::optional<std::uint64_t> before = ownSamples(m_out.get()))
+            m_before = *before;
+        else
+            m_out.reset();
+    }
+    if (!m_out)
+        m_out.reset(std::fopen(m_file.c_str(), "w+b"));
+    m_committed = m_before;
+    m_timeline.startAt(m_before);
+    write();
+}
 
 WavOutput::~WavOutput() {
-    if (m_dirty)
-        write();
+    write();
 }
 
 void WavOutput::play(const Play& play) {
     std::lock_guard guard(m_lock);
     m_timeline.place(play.sound, samplePosition(play.at - m_origin));
-    m_dirty = true;
+    if (m_timeline.latest() - m_committed >= kCommitEvery)
+        commit(m_timeline.latest());
 }
 
 void WavOutput::finish() {
@@ -73,44 +111,45 @@ Timeline WavOutput::timeline() const {
     return m_timeline;
 }
 
+bool WavOutput::put(std::uint64_t from, std::uint64_t to) {
+    if (!m_out || std::fseek(m_out.get(), static_cast<long>(kHeaderBytes + 2 * from), SEEK_SET))
+        return false;
+    for (std::uint64_t at = from; at < to; at += kChunkSamples) {
+        std::span<std::int16_t> chunk(m_chunk.data(),
+                                      std::min<std::uint64_t>(kChunkSamples, to - at));
+        m_timeline.render(at, chunk, m_gain);
+        for (std::size_t i = 0; i < chunk.size(); ++i)
+            putLE(&m_bytes[2 * i], static_cast<std::uint16_t>(chunk[i]), 2);
+        if (std::fwrite(m_bytes.data(), 2, chunk.size(), m_out.get()) != chunk.size())
+            return false;
+    }
+    return true;
+}
+
+// Samples before the latest play never change again: mixed once, they leave memory.
+bool WavOutput::commit(std::uint64_t to) {
+    if (!put(m_committed, to))
+        return false;
+    m_committed = to;
+    m_timeline.forget(to);
+    return true;
+}
+
 bool WavOutput::write() {
     std::lock_guard guard(m_lock);
-    const std::uint64_t samples = m_timeline.length();
-    const std::uint64_t dataBytes = samples * 2;
-    if (dataBytes > std::numeric_limits<std::uint32_t>::max() - kHeaderBytes)
+    const std::uint64_t samples = std::max(m_timeline.length(), m_committed);
+    if (2 * samples > std::numeric_limits<std::uint32_t>::max() - kHeaderBytes)
         return false;
-    // Written beside the file and renamed over it, so a reader never sees half a file.
-    std::filesystem::path partial = m_file;
-    partial += ".partial";
-    {
-        std::unique_ptr<std::FILE, FileCloser> out(std::fopen(partial.c_str(), "wb"));
-        if (!out)
-            return false;
-        auto h = header(static_cast<std::uint32_t>(dataBytes));
-        bool ok = std::fwrite(h.data(), 1, h.size(), out.get()) == h.size();
-        std::vector<std::int16_t> chunk;
-        std::vector<std::uint8_t> bytes(2 * kChunkSamples);
-        for (std::uint64_t at = 0; ok && at < samples; at += kChunkSamples) {
-            chunk.resize(
-                static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSamples, samples - at)));
-            m_timeline.render(at, chunk);
-            for (std::size_t i = 0; i < chunk.size(); ++i)
-                putLE(&bytes[2 * i], static_cast<std::uint16_t>(chunk[i]), 2);
-            ok = std::fwrite(bytes.data(), 2, chunk.size(), out.get()) == chunk.size();
-        }
-        if (!ok || std::fflush(out.get()) != 0) {
-            out.reset();
-            std::error_code ec;
-            std::filesystem::remove(partial, ec);
-            return false;
-        }
-    }
+    // The notes still ringing are written too, and written again should a later play join them.
+    if (!commit(m_timeline.latest()) || !put(m_committed, samples))
+        return false;
+    auto h = header(static_cast<std::uint32_t>(2 * samples));
     std::error_code ec;
-    std::filesystem::rename(partial, m_file, ec);
-    if (ec)
-        return false;
-    m_dirty = false;
-    return true;
+    return std::fflush(m_out.get()) == 0 &&
+           (std::filesystem::resize_file(m_file, kHeaderBytes + 2 * samples, ec), !ec) &&
+           std::fseek(m_out.get(), 0, SEEK_SET) == 0 &&
+           std::fwrite(h.data(), 1, h.size(), m_out.get()) == h.size() &&
+           std::fflush(m_out.get()) == 0;
 }
 
 } // namespace audio

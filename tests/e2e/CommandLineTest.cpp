@@ -1,81 +1,190 @@
-// The simulator's command line: clear errors for bad input, and a failing action fails the run.
+// The simulator's command line as a newcomer meets it: help, one-line usage errors, a safe
+// init, outputs checked before anything starts, errors on the error stream.
 #include "SimDevice.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace e2e {
 namespace {
 
-void expectUsageError(const std::vector<std::string>& args, const std::string& message) {
-    SimResult r = runSim(args);
-    EXPECT_EQ(r.exitCode, 2) << r.err;
-    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+namespace fs = std::filesystem;
+
+struct Line {
+    std::string name;
+    std::vector<std::string> args;
+    std::string expected; // in stdout for help, in stderr for an error
+};
+
+void PrintTo(const Line& l, std::ostream* os) {
+    *os << l.name;
 }
 
-TEST(CommandLine, RejectsWhatItDoesNotKnow) {
-    expectUsageError({}, "usage:");
-    expectUsageError({"fly"}, "usage:");
-    expectUsageError({"run", "--colour", "x"}, "bad option: --colour x");
-    expectUsageError({"run", "--events", "x"}, "--root is required");
-    expectUsageError({"run", "--root", "/nonexistent", "jump"}, "unknown action: jump");
-    expectUsageError({"run", "--root", "/nonexistent", "tap"}, "tap needs a number");
-    expectUsageError({"run", "--root", "/nonexistent", "tap", "one"},
-                     "tap needs a number, not one");
-    expectUsageError({"run", "--root", "/nonexistent", "pane", "dance"},
-                     "unknown pane action: dance");
-    expectUsageError({"run", "--root", "/nonexistent", "pane", "mail"}, "pane needs more operands");
-    expectUsageError({"run", "--root", "/nonexistent", "--api", "ftp://x", "unlock"},
-                     "bad option: --api ftp://x");
-    expectUsageError({"run", "--root", "/nonexistent", "--pace", "-5", "unlock"},
-                     "bad option: --pace -5");
-    expectUsageError({"init"}, "which folder?");
-    expectUsageError({"init", "/tmp/x", "--access", "maybe"}, "bad argument: --access");
-}
+class Help : public testing::TestWithParam<Line> {};
 
-TEST(CommandLine, InitRefusesAnUnknownInstrument) {
+// Help goes to stdout with status 0, and asks for nothing else: `init -h` makes no folder.
+TEST_P(Help, PrintsTheCommandsHelpAndDoesNothingElse) {
     TemporaryRoot folder;
-    SimResult r = runSim({"init", (folder.root() / "d").string(), "--instrument", "kazoo"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("unknown instrument: kazoo"), std::string::npos) << r.err;
+    SimResult r = runSim(GetParam().args, folder.root());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind(GetParam().expected, 0), 0u) << r.out;
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(fs::is_empty(folder.root()));
 }
 
-TEST(CommandLine, ARootWithoutTheLibraryFailsToStartAProcess) {
+const std::string kMain = "tapsonata-sim: a simulated iPhone";
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, Help,
+    testing::Values(
+        Line{"Bare", {}, kMain}, Line{"HelpWord", {"help"}, kMain}, Line{"DashH", {"-h"}, kMain},
+        Line{"DashDashHelp", {"--help"}, kMain},
+        Line{"HelpRun", {"help", "run"}, "usage: tapsonata-sim run"},
+        Line{"InitHelp", {"init", "--help"}, "usage: tapsonata-sim init"},
+        Line{"InitDashH", {"init", "-h"}, "usage: tapsonata-sim init"},
+        Line{"RunHelpAfterOptions", {"run", "--root", "x", "--help"}, "usage: tapsonata-sim run"},
+        Line{"DemoHelp", {"demo", "-h"}, "usage: tapsonata-sim demo"},
+        Line{"Version", {"--version"}, "tapsonata-sim 1."}),
+    [](const auto& info) { return info.param.name; });
+
+class UsageError : public testing::TestWithParam<Line> {};
+
+// One line on stderr naming what is wrong and pointing to --help; status 2; nothing made.
+TEST_P(UsageError, IsOneLineNamingTheBadValue) {
     TemporaryRoot folder;
-    SimResult r = runSim({"run", "--root", folder.root().string(), "--out", "none", "type", "a"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.out.find("is not installed"), std::string::npos) << r.out;
+    SimResult r = runSim(GetParam().args, folder.root());
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find(GetParam().expected), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--help)\n"), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(fs::is_empty(folder.root()));
 }
 
-TEST(CommandLine, TappingWithNoAlertFailsTheRun) {
+const std::vector<std::string> kRun = {"run", "--root", "r"};
+std::vector<std::string> run(std::vector<std::string> more) {
+    more.insert(more.begin(), kRun.begin(), kRun.end());
+    return more;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, UsageError,
+    testing::Values(
+        Line{"UnknownCommand", {"fly"}, "unknown command: fly"},
+        Line{"UnknownOption", run({"--colour", "x"}), "unknown option: --colour"},
+        Line{"NoRoot", {"run", "--events", "x", "unlock"}, "--root is required"},
+        Line{"UnknownAction", run({"jump"}), "unknown action: jump"},
+        Line{"TapWithoutNumber", run({"tap"}), "tap needs a number"},
+        Line{"TapNotANumber", run({"tap", "one"}), "tap needs a number, not one"},
+        Line{"UnknownPaneAction", run({"pane", "dance"}), "unknown pane action: dance"},
+        Line{"PaneMissingOperand", run({"pane", "mail"}), "pane needs more operands"},
+        Line{"BadApi", run({"--api", "ftp://x"}), "--api ftp://x: want local or"},
+        Line{"NegativePace", run({"--pace", "-5"}), "--pace -5: want a whole number"},
+        Line{"OutTypo", run({"--out", "nonee"}), "--out nonee: want live, none or a path"},
+        Line{"WavNotWav", run({"--wav", "x.mp3"}), "--wav x.mp3: want a path ending in .wav"},
+        Line{"TwoWavs", run({"--out", "a.wav", "--wav", "b.wav"}), "--out a.wav already writes"},
+        Line{"VolumeTooHigh", run({"--volume", "101"}),
+             "--volume 101: want a number from 0 to 100"},
+        Line{"BadLatency", run({"--latency", "fast"}), "--latency fast: want low or safe"},
+        Line{"MuteTakesNoValue", run({"--mute=yes"}), "--mute takes no value"},
+        Line{"InitWithoutFolder", {"init"}, "which folder?"},
+        Line{"InitBadAccess",
+             {"init", "d", "--access", "maybe"},
+             "--access maybe: want grant or deny"},
+        Line{"InitUnknownInstrument",
+             {"init", "d", "--instrument", "kazoo"},
+             "--instrument kazoo: want bass, drums, guitar, piano, violin"},
+        Line{"DemoTakesNoActions", {"demo", "unlock"}, "demo takes no actions: unlock"}),
+    [](const auto& info) { return info.param.name; });
+
+// Options may come before, between or after the actions, also as --name=value.
+TEST(CommandLine, OptionsMayComeAfterTheActions) {
+    SimDevice device({"--instrument", "Piano"}); // names in any case
+    const std::string wav = device.scratch("after.wav").string();
+    SimResult r = device.run({"type", "ab", "--seed=3", "--out", wav, "type", "--pace"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(device.events("key").size(), 8u) << "`type --pace` types the text --pace";
+    EXPECT_NE(device.events("sound")[0].str("file").find("/piano/"), std::string::npos);
+    EXPECT_TRUE(fs::exists(wav));
+}
+
+// init lays a device out in a new or empty folder, or over one it laid out before, and says
+// what it made; it refuses anything else unless forced, and / always.
+TEST(CommandLine, InitLaysOutOnlyWhereItIsSafe) {
+    TemporaryRoot folder;
+    const fs::path device = folder.root() / "device", other = folder.root() / "other";
+    fs::create_directories(other / "usr/bin");
+    std::ofstream(other / "usr/bin/dpkg") << "the host's own";
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string expected;
+    } cases[] = {
+        {{"init", device.string()}, 0, "laid out a device in " + device.string()},
+        {{"init", device.string(), "--disabled"}, 0, ".plist: disabled"},
+        {{"init", other.string()}, 1, "holds other files and is no Tapsonata device"},
+        {{"init", "/"}, 1, "refusing to lay out a device over /"},
+    };
+    for (const Case& c : cases) {
+        SimResult r = runSim(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args[1] << r.err;
+        EXPECT_NE((r.out + r.err).find(c.expected), std::string::npos) << r.out << r.err;
+    }
+    std::ifstream dpkg(other / "usr/bin/dpkg");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(dpkg), {}), "the host's own");
+    EXPECT_EQ(runSim({"init", other.string(), "--force"}).exitCode, 0);
+}
+
+// Failures before any process starts: a run before init, outputs that cannot be written.
+TEST(CommandLine, WhatCannotWorkFailsBeforeAnyProcessStarts) {
     SimDevice device({});
-    SimResult r = device.run({"tap", "1", "type", "a"});
-    EXPECT_EQ(r.exitCode, 1);
-    std::vector<Event> errors = device.events("error");
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].str("text"), "no alert to tap");
-    EXPECT_EQ(device.events("key").size(), 1u) << "the run goes on after an error";
+    TemporaryRoot empty;
+    const std::string root = device.root().string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string expected;
+    } cases[] = {
+        {{"run", "--root", empty.root().string(), "type", "a"},
+         "lay one out first: tapsonata-sim init " + empty.root().string()},
+        {{"run", "--root", root, "--out", "/nonexistent/x.wav", "type", "a"},
+         "cannot write /nonexistent/x.wav: no folder /nonexistent"},
+        {{"run", "--root", root, "--wav", "/nonexistent/x.wav", "type", "a"}, "no folder"},
+        {{"run", "--root", root, "--events", root, "type", "a"}, "it is a folder"},
+    };
+    for (const Case& c : cases) {
+        SimResult r = runSim(c.args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find(c.expected), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << "no process started";
+    }
 }
 
-TEST(CommandLine, TappingAButtonTheAlertLacksIsAnError) {
-    SimDevice device({});
-    SimResult r = device.run({"unlock", "tap", "5"});
-    EXPECT_EQ(r.exitCode, 1);
-    std::vector<Event> errors = device.events("error");
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].str("text"), "the alert has no button 5");
-}
-
-TEST(CommandLine, EveryEventNamesItsProcess) {
-    SimDevice device({"--enabled"});
-    ASSERT_EQ(
-        device.run({"type", "a", "unlock", "tap", "0", "pane", "mail", "a@b.example"}).exitCode, 0);
-    std::vector<Event> events = device.events();
-    ASSERT_FALSE(events.empty());
-    for (const Event& e : events)
-        EXPECT_FALSE(e.process().empty()) << e.line;
-    EXPECT_FALSE(device.events("key", "keyboard").empty());
-    EXPECT_FALSE(device.events("alert", "springboard").empty());
-    EXPECT_FALSE(device.events("open_url", "pane").empty());
+// A failed action fails the run, says so on stderr (its process named once), and the run goes
+// on with the actions after it.
+TEST(CommandLine, FailedActionsAreErrorsOnTheErrorStream) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string event;
+        std::string line;
+    } cases[] = {
+        {{"tap", "1", "type", "a"}, "no alert to tap", "springboard: error: no alert to tap"},
+        {{"unlock", "tap", "5", "type", "a"},
+         "the alert has no button 5",
+         "springboard: error: the alert has no button 5"},
+        {{"pane", "share-tap", "type", "a"},
+         "pane: there is no share button to tap",
+         "tapsonata-sim: pane: error: there is no share button to tap\n"},
+    };
+    for (const Case& c : cases) {
+        SimDevice device({});
+        SimResult r = device.run(c.args);
+        EXPECT_EQ(r.exitCode, 1);
+        std::vector<Event> errors = device.events("error");
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0].str("text"), c.event);
+        EXPECT_NE(r.err.find(c.line), std::string::npos) << r.err;
+        EXPECT_EQ(r.out.find(c.line), std::string::npos) << r.out;
+        EXPECT_EQ(device.events("key").size(), 1u) << "the run goes on after an error";
+    }
 }
 
 } // namespace

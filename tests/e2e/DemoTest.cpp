@@ -1,27 +1,39 @@
-// `make demo`: the showcase runs to the end on a machine without sound and leaves its WAV.
+// `make demo`: the showcase runs to the end on a machine without sound, from any folder, and
+// leaves its WAV beside its device.
 #include "SimDevice.h"
 #include "Wav.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace e2e {
 namespace {
 
 TEST(Demo, PlaysTwoInstrumentsThenFollowsFromOneAccount) {
-    TemporaryRoot folder;
-    SimResult r = runSim({"demo", "--out", "none"}, folder.root());
+    TemporaryRoot folder, elsewhere;
+    const std::filesystem::path root = folder.root() / "device";
+    SimResult r = runSim({"demo", "--out", "none", "--root", root.string()}, elsewhere.root());
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find("\u266A piano/"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\u266A violin/"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("[tap 1: I'd love to!]"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("signed as @alice, answers 200"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Awesome. Thanks for following me ^-^"), std::string::npos) << r.out;
+    for (const char* seen : {"\u266A piano/", "\u266A violin/", "[tap 1: I'd love to!]",
+                             "signed as @alice, answers 200", "Awesome. Thanks for following me"})
+        EXPECT_NE(r.out.find(seen), std::string::npos) << seen << "\n" << r.out;
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere.root())) << "the working folder is left alone";
 
-    std::optional<Wav> wav = readWav(folder.root() / "demo.wav");
+    const std::filesystem::path wavFile = folder.root() / "demo.wav";
+    EXPECT_NE(r.out.find("Listen again: aplay " + wavFile.string()), std::string::npos) << r.out;
+    std::optional<Wav> wav = readWav(wavFile);
     ASSERT_TRUE(wav);
     // 38 keys at 180 ms, in two phrases, each note ringing out.
     EXPECT_GT(wav->samples.size(), static_cast<std::size_t>(38 * kRate * 18 / 100));
     EXPECT_GT(peak(wav->samples, 0, wav->samples.size()), 1000);
+
+    // It starts from a fresh device each time, but removes nothing that is not a device.
+    EXPECT_EQ(runSim({"demo", "--out", "none", "--root", root.string()}).exitCode, 0);
+    std::ofstream(elsewhere.root() / "keep") << "mine";
+    SimResult refused = runSim({"demo", "--out", "none", "--root", elsewhere.root().string()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("is no Tapsonata device"), std::string::npos) << refused.err;
+    EXPECT_TRUE(std::filesystem::exists(elsewhere.root() / "keep"));
 }
 
 } // namespace

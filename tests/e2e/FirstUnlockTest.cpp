@@ -5,9 +5,8 @@
 #include "support/LocalHTTPServer.h"
 #include "support/OAuthCheck.h"
 
-#include <fstream>
+#include <algorithm>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace e2e {
 namespace {
@@ -15,7 +14,6 @@ namespace {
 const std::string kInvitationMessage =
     "Hey there! Thanks for using Tapsonata! If you'd like to follow @Quarvo on Twitter for more "
     "updates, tweak giveaways and other cool stuff, hit the button below!";
-const std::string kSettingsPath = "/var/mobile/Library/Preferences/com.quarvo.tapsonata.plist";
 
 SL::OAuth::Credentials credentialsOf(const std::string& account) {
     return {"consumer-key", "consumer-secret", "token-" + account, "token-secret-" + account};
@@ -33,17 +31,11 @@ void expectFollow(const support::RecordedRequest& request, const std::string& ba
     EXPECT_TRUE(check.valid) << check.problem;
 }
 
-std::vector<std::string> alertTitles(const std::vector<Event>& alerts) {
-    std::vector<std::string> titles;
-    titles.reserve(alerts.size());
-    for (const Event& a : alerts)
-        titles.push_back(a.str("title"));
-    return titles;
-}
-
-TEST(FirstUnlock, ShowsTheInvitationAndStoresThatItDid) {
+// The invitation shows once, is stored as shown, and never shows again: not later in that
+// process, nor in a new SpringBoard, nor in a later run.
+TEST(FirstUnlock, ShowsTheInvitationOnceAndStoresThatItDid) {
     SimDevice device({"--enabled"});
-    SimResult r = device.run({"unlock"});
+    SimResult r = device.run({"unlock", "tap", "0", "unlock", "relaunch", "unlock"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::vector<Event> alerts = device.events("alert", "springboard");
     ASSERT_EQ(alerts.size(), 1u);
@@ -51,148 +43,105 @@ TEST(FirstUnlock, ShowsTheInvitationAndStoresThatItDid) {
     EXPECT_EQ(alerts[0].str("title"), "Tapsonata");
     EXPECT_EQ(alerts[0].str("message"), kInvitationMessage);
     EXPECT_EQ(alerts[0].str("buttons"), jsonArray({"No thanks!", "I'd love to!"}));
+    EXPECT_NE(r.out.find("[1] I'd love to!"), std::string::npos) << "the box a person sees";
     std::vector<Event> writes = device.events("prefs_write");
     ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(writes[0].str("domain"), "com.quarvo.tapsonata");
-    EXPECT_EQ(writes[0].str("key"), "firstUse");
-    EXPECT_EQ(writes[0].str("value"), "false");
-    // The unlock itself still completes.
-    EXPECT_EQ(device.events("unlock").size(), 1u);
-    // The box a person sees.
-    EXPECT_NE(r.out.find("[1] I'd love to!"), std::string::npos) << r.out;
-
-    std::ifstream in(device.root() / std::filesystem::path(kSettingsPath).relative_path());
-    std::stringstream stored;
-    stored << in.rdbuf();
-    EXPECT_NE(stored.str().find("<key>firstUse</key>"), std::string::npos) << stored.str();
-    EXPECT_NE(stored.str().find("<false/>"), std::string::npos) << stored.str();
-}
-
-TEST(FirstUnlock, IsShownOnceInAProcessAndNeverAgainAfterARelaunch) {
-    SimDevice device({"--enabled"});
-    ASSERT_EQ(device.run({"unlock", "tap", "0", "unlock", "relaunch", "unlock"}).exitCode, 0);
-    EXPECT_EQ(device.events("alert").size(), 1u);
-    EXPECT_EQ(device.events("unlock").size(), 3u);
+    EXPECT_EQ(writes[0].str("domain") + " " + writes[0].str("key") + "=" + writes[0].str("value"),
+              "com.quarvo.tapsonata firstUse=false");
+    EXPECT_EQ(device.events("unlock").size(), 3u) << "the unlocks themselves complete";
     EXPECT_EQ(device.events("loaded", "springboard").size(), 2u) << "two SpringBoard processes";
-    // A later run is another SpringBoard again: still nothing.
     ASSERT_EQ(device.run({"unlock"}).exitCode, 0);
     EXPECT_TRUE(device.events("alert").empty());
     EXPECT_TRUE(device.events("prefs_write").empty());
 }
 
-TEST(FirstUnlock, NoThanksDoesNothingMore) {
-    SimDevice device({"--enabled", "--accounts", "alice", "--access", "grant"});
+// One answer to the invitation, on one device: the alerts that follow, the accounts that
+// follow (in order, each request checked as the service would) and the URL opened.
+struct Answer {
+    std::string name;
+    std::vector<std::string> init;
+    std::vector<std::string> taps; // the invitation's button, then the next alert's
+    int serverStatus;
+    std::vector<std::string> alertTitles;
+    std::string lastMessage;
+    std::vector<std::string> followers;
+    std::string openedURL;
+};
+
+void PrintTo(const Answer& a, std::ostream* os) {
+    *os << a.name;
+}
+
+const std::string kOneThanks = "Awesome. Thanks for following me ^-^";
+const std::string kAllThanks = "Just moving around a few things aaaaaand..... hah! Just kidding. "
+                               "Thanks for following me. Enjoy the tweak! :)";
+const std::string kWhich = "Looks like you have multiple Twitter accounts on this device. Which "
+                           "one would you like to use?";
+const std::vector<std::string> kAlice = {"--accounts", "alice", "--access", "grant"};
+const std::vector<std::string> kTwo = {"--accounts", "alice,bob", "--access", "grant"};
+
+const Answer kAnswers[] = {
+    // clang-format off
+    {"NoThanks", kAlice, {"0"}, 200, {"Tapsonata"}, kInvitationMessage, {}, ""},
+    {"NoAccountOpensTheWeb", {"--access", "grant"}, {"1"}, 200, {"Tapsonata"}, kInvitationMessage,
+     {}, "http://twitter.com/Quarvo"},
+    {"NoAccountOpensAnInstalledClient", {"--access", "grant", "--installed", "twitter"}, {"1"}, 200,
+     {"Tapsonata"}, kInvitationMessage, {}, "twitter://user?screen_name=Quarvo"},
+    {"AccessRefusedEndsQuietly", {"--accounts", "alice", "--access", "deny"}, {"1"}, 200,
+     {"Tapsonata"}, kInvitationMessage, {}, ""},
+    {"OneAccountFollows", kAlice, {"1"}, 200, {"Tapsonata", "Done <3"}, kOneThanks, {"alice"}, ""},
+    {"ThanksEvenWhenTheServiceFails", kAlice, {"1"}, 500, {"Tapsonata", "Done <3"}, kOneThanks,
+     {"alice"}, ""},
+    {"TwoAccountsAllFollowInOrder", kTwo, {"1", "0"}, 200, {"Tapsonata", "null", "Done <3"},
+     kAllThanks, {"alice", "bob"}, ""},
+    {"TwoAccountsTheChosenFollows", kTwo, {"1", "2"}, 200, {"Tapsonata", "null", "Done <3"},
+     kAllThanks, {"bob"}, ""},
+    // clang-format on
+};
+
+class EachAnswer : public testing::TestWithParam<Answer> {};
+
+TEST_P(EachAnswer, LeadsToItsAlertsFollowsAndURL) {
+    const Answer& a = GetParam();
+    std::vector<std::string> init = a.init;
+    init.emplace_back("--enabled");
+    SimDevice device(init);
     support::LocalHTTPServer server;
-    ASSERT_EQ(device.run({"--api", server.base(), "unlock", "tap", "0", "wait"}).exitCode, 0);
-    EXPECT_EQ(device.events("tap").size(), 1u);
-    EXPECT_EQ(device.events("alert").size(), 1u);
-    EXPECT_TRUE(device.events("accounts_access").empty());
-    EXPECT_TRUE(device.events("http").empty());
-    EXPECT_TRUE(device.events("open_url").empty());
-    EXPECT_TRUE(server.requests().empty());
-}
-
-TEST(FirstUnlock, WithNoAccountTheProfileOpensOnTheWeb) {
-    SimDevice device({"--enabled", "--access", "grant"});
-    ASSERT_EQ(device.run({"unlock", "tap", "1", "wait"}).exitCode, 0);
-    std::vector<Event> access = device.events("accounts_access");
-    ASSERT_EQ(access.size(), 1u);
-    EXPECT_EQ(access[0].str("granted"), "true");
-    std::vector<Event> opened = device.events("open_url");
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].str("url"), "http://twitter.com/Quarvo");
-    EXPECT_EQ(device.events("can_open_url").size(), 4u) << "every client is asked for first";
-    EXPECT_EQ(device.events("alert").size(), 1u) << "no alert besides the invitation";
-    EXPECT_TRUE(device.events("http").empty());
-}
-
-TEST(FirstUnlock, WithNoAccountTheProfileOpensInAnInstalledClient) {
-    SimDevice device({"--enabled", "--access", "grant", "--installed", "twitter"});
-    ASSERT_EQ(device.run({"unlock", "tap", "1", "wait"}).exitCode, 0);
-    std::vector<Event> opened = device.events("open_url");
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].str("url"), "twitter://user?screen_name=Quarvo");
-}
-
-TEST(FirstUnlock, WithOneAccountFollowsFromItAndSaysThanks) {
-    SimDevice device({"--enabled", "--accounts", "alice", "--access", "grant"});
-    support::LocalHTTPServer server;
-    SimResult r = device.run({"--api", server.base(), "unlock", "tap", "1", "wait"});
+    server.answer(a.serverStatus, a.serverStatus == 200 ? "{}" : "oops");
+    std::vector<std::string> args = {"--api", server.base(), "unlock"};
+    for (const std::string& tap : a.taps)
+        args.insert(args.end(), {"tap", tap, "wait"});
+    SimResult r = device.run(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::vector<support::RecordedRequest> requests = server.requests();
-    ASSERT_EQ(requests.size(), 1u);
-    expectFollow(requests[0], server.base(), "alice");
 
+    std::vector<std::string> titles;
+    for (const Event& alert : device.events("alert"))
+        titles.push_back(alert.str("title"));
+    EXPECT_EQ(titles, a.alertTitles);
+    EXPECT_EQ(device.events("alert").back().str("message"), a.lastMessage);
+    if (a.taps.size() > 1) {
+        EXPECT_EQ(device.events("alert")[1].str("message"), kWhich);
+    }
+
+    ASSERT_TRUE(server.waitForRequests(a.followers.size(), std::chrono::seconds(10)));
+    std::vector<support::RecordedRequest> requests = server.requests();
+    ASSERT_EQ(requests.size(), a.followers.size());
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        expectFollow(requests[i], server.base(), a.followers[i]);
     std::vector<Event> http = device.events("http");
-    ASSERT_EQ(http.size(), 1u);
-    EXPECT_EQ(http[0].str("account"), "alice");
-    EXPECT_EQ(http[0].str("status"), "200");
-    std::vector<Event> alerts = device.events("alert");
-    ASSERT_EQ(alerts.size(), 2u);
-    EXPECT_EQ(alerts[1].str("title"), "Done <3");
-    EXPECT_EQ(alerts[1].str("message"), "Awesome. Thanks for following me ^-^");
-    EXPECT_EQ(alerts[1].str("buttons"), jsonArray({"You're welcome <3"}));
+    ASSERT_EQ(http.size(), a.followers.size());
+    for (const Event& e : http)
+        EXPECT_EQ(e.str("status"), std::to_string(a.serverStatus));
+
+    std::vector<Event> opened = device.events("open_url");
+    EXPECT_EQ(opened.size(), a.openedURL.empty() ? 0u : 1u);
+    if (!opened.empty()) {
+        EXPECT_EQ(opened[0].str("url"), a.openedURL);
+    }
 }
 
-TEST(FirstUnlock, TheThanksComeEvenWhenTheServiceFails) {
-    SimDevice device({"--enabled", "--accounts", "alice", "--access", "grant"});
-    support::LocalHTTPServer server;
-    server.answer(500, "oops");
-    ASSERT_EQ(device.run({"--api", server.base(), "unlock", "tap", "1", "wait"}).exitCode, 0);
-    EXPECT_EQ(server.requests().size(), 1u);
-    EXPECT_EQ(alertTitles(device.events("alert")),
-              (std::vector<std::string>{"Tapsonata", "Done <3"}));
-    EXPECT_EQ(device.events("http")[0].str("status"), "500");
-}
-
-TEST(FirstUnlock, WithTwoAccountsAllFollowFromEachInOrder) {
-    SimDevice device({"--enabled", "--accounts", "alice,bob", "--access", "grant"});
-    support::LocalHTTPServer server;
-    ASSERT_EQ(device.run({"--api", server.base(), "unlock", "tap", "1", "wait", "tap", "0", "wait"})
-                  .exitCode,
-              0);
-    std::vector<Event> alerts = device.events("alert");
-    ASSERT_EQ(alerts.size(), 3u);
-    EXPECT_EQ(alerts[1].str("tag"), "2");
-    EXPECT_EQ(alerts[1].str("title"), "null");
-    EXPECT_EQ(alerts[1].str("message"), "Looks like you have multiple Twitter accounts on this "
-                                        "device. Which one would you like to use?");
-    EXPECT_EQ(alerts[1].str("buttons"), jsonArray({"All!", "alice", "bob"}));
-    EXPECT_EQ(alerts[2].str("title"), "Done <3");
-    EXPECT_EQ(alerts[2].str("message"),
-              "Just moving around a few things aaaaaand..... hah! Just kidding. Thanks for "
-              "following me. Enjoy the tweak! :)");
-    EXPECT_EQ(alerts[2].str("buttons"), jsonArray({"Will do!"}));
-
-    ASSERT_TRUE(server.waitForRequests(2, std::chrono::seconds(10)));
-    std::vector<support::RecordedRequest> requests = server.requests();
-    ASSERT_EQ(requests.size(), 2u);
-    expectFollow(requests[0], server.base(), "alice");
-    expectFollow(requests[1], server.base(), "bob");
-}
-
-TEST(FirstUnlock, WithTwoAccountsTheChosenOneFollows) {
-    SimDevice device({"--enabled", "--accounts", "alice,bob", "--access", "grant"});
-    support::LocalHTTPServer server;
-    ASSERT_EQ(device.run({"--api", server.base(), "unlock", "tap", "1", "wait", "tap", "2", "wait"})
-                  .exitCode,
-              0);
-    std::vector<support::RecordedRequest> requests = server.requests();
-    ASSERT_EQ(requests.size(), 1u);
-    expectFollow(requests[0], server.base(), "bob");
-}
-
-TEST(FirstUnlock, AccessRefusedEndsTheFlowQuietly) {
-    SimDevice device({"--enabled", "--accounts", "alice", "--access", "deny"});
-    support::LocalHTTPServer server;
-    ASSERT_EQ(device.run({"--api", server.base(), "unlock", "tap", "1", "wait"}).exitCode, 0);
-    std::vector<Event> access = device.events("accounts_access");
-    ASSERT_EQ(access.size(), 1u);
-    EXPECT_EQ(access[0].str("granted"), "false");
-    EXPECT_EQ(device.events("alert").size(), 1u);
-    EXPECT_TRUE(device.events("open_url").empty());
-    EXPECT_TRUE(server.requests().empty());
-}
+INSTANTIATE_TEST_SUITE_P(FirstUnlock, EachAnswer, testing::ValuesIn(kAnswers),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(FirstUnlock, TheSimulatorsOwnApiStandInTakesTheFollow) {
     SimDevice device({"--enabled", "--accounts", "alice", "--access", "grant"});
@@ -205,6 +154,13 @@ TEST(FirstUnlock, TheSimulatorsOwnApiStandInTakesTheFollow) {
     EXPECT_EQ(api[0].str("params"), R"({"follow":"FALSE","screen_name":"Quarvo"})");
     EXPECT_EQ(api[0].str("account"), "alice");
     EXPECT_EQ(device.events("http")[0].str("status"), "200");
+    // The stand-in's line comes before the line of the process that reads its answer.
+    std::vector<Event> all = device.events();
+    auto at = [&](const char* name) {
+        return std::find_if(all.begin(), all.end(),
+                            [&](const Event& e) { return e.name() == name; });
+    };
+    EXPECT_LT(at("api"), at("http"));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The library loads into every simulated process, each a real process of its own: what each
-// logs, and how a setting reaches the keyboard app only when the library loads again.
+// logs and how that is shown, and how a setting reaches the keyboard app only when the library
+// loads again.
 #include "SimDevice.h"
 
 #include <gtest/gtest.h>
@@ -23,34 +24,67 @@ std::vector<std::string> instrumentsPlayed(const std::vector<Event>& sounds) {
     return out;
 }
 
-TEST(Processes, AKeyboardAppLogsOnlyTheMissingClass) {
-    SimDevice device({"--enabled"});
-    SimResult r = device.run({"type", "hi"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::vector<Event> logs = device.events("log", "keyboard");
-    ASSERT_EQ(logs.size(), 1u);
-    EXPECT_EQ(logs[0].str("text"), kMissingClassLine);
-    EXPECT_EQ(logs[0].str("level"), "3");
-    // The hook on clicks works all the same.
-    EXPECT_EQ(device.events("sound", "keyboard").size(), 2u);
+// Two keyboard apps and a SpringBoard load the library: only the keyboard apps log, the same
+// line each time, which the summary shows once and then counts, unless verbose; quiet shows
+// nothing but the closing line.
+struct Verbosity {
+    std::string name;
+    std::vector<std::string> flags;
+    std::size_t logLinesShown;
+    bool countShown;
+};
+
+void PrintTo(const Verbosity& v, std::ostream* os) {
+    *os << v.name;
 }
 
-TEST(Processes, SpringBoardLogsNothing) {
+class EachVerbosity : public testing::TestWithParam<Verbosity> {};
+
+TEST_P(EachVerbosity, ShowsTheTweaksLogLinesAsAsked) {
+    const Verbosity& v = GetParam();
     SimDevice device({"--enabled"});
-    ASSERT_EQ(device.run({"unlock", "tap", "0"}).exitCode, 0);
-    EXPECT_EQ(device.events("loaded", "springboard").size(), 1u);
+    std::vector<std::string> args = v.flags;
+    args.insert(args.end(),
+                {"type", "hi", "unlock", "tap", "0", "relaunch", "keyboard", "type", "b"});
+    SimResult r = device.run(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<Event> logs = device.events("log", "keyboard");
+    ASSERT_EQ(logs.size(), 2u);
+    for (const Event& log : logs) {
+        EXPECT_EQ(log.str("text"), kMissingClassLine);
+        EXPECT_EQ(log.str("level"), "3");
+    }
     EXPECT_TRUE(device.events("log", "springboard").empty());
+    for (const Event& e : device.events())
+        EXPECT_FALSE(e.process().empty()) << "every event names its process: " << e.line;
+    EXPECT_EQ(device.events("sound", "keyboard").size(), 3u) << "the click hook works all the same";
+
+    std::size_t shown = 0;
+    for (std::size_t at = 0; (at = r.out.find(kMissingClassLine, at)) != std::string::npos; ++at)
+        ++shown;
+    EXPECT_EQ(shown, v.logLinesShown) << r.out;
+    EXPECT_EQ(r.out.find("1 more log line") != std::string::npos, v.countShown) << r.out;
+    EXPECT_NE(r.out.find("3 keys, 3 sounds, no errors"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "");
 }
+
+INSTANTIATE_TEST_SUITE_P(Processes, EachVerbosity,
+                         testing::Values(Verbosity{"Normal", {}, 1, true},
+                                         Verbosity{"Verbose", {"--verbose"}, 2, false},
+                                         Verbosity{"Quiet", {"--quiet"}, 0, false}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(Processes, AChangedSettingReachesTheKeyboardAppOnlyWhenItStartsAgain) {
     SimDevice device({"--enabled", "--instrument", "piano"});
-    SimResult r = device.run({"type", "a", "pane", "instrument", "violin", "type", "b", "pane",
-                              "kill", "9", "keyboard", "type", "c"});
+    SimResult r =
+        device.run({"type",       "a",     "pane",     "instrument", "violin", "type", "b",
+                    "pane",       "kill",  "9",        "keyboard",   "type",   "c",    "pane",
+                    "instrument", "drums", "relaunch", "keyboard",   "type",   "d"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(instrumentsPlayed(device.events("sound", "keyboard")),
-              (std::vector<std::string>{"piano", "piano", "violin"}));
+              (std::vector<std::string>{"piano", "piano", "violin", "drums"}));
     std::vector<Event> writes = device.events("settings_write", "pane");
-    ASSERT_EQ(writes.size(), 1u);
+    ASSERT_EQ(writes.size(), 2u);
     EXPECT_EQ(writes[0].str("key"), "instrument");
     EXPECT_EQ(writes[0].str("value"), "5");
 
@@ -61,7 +95,7 @@ TEST(Processes, AChangedSettingReachesTheKeyboardAppOnlyWhenItStartsAgain) {
     std::vector<Event> exits = device.events("exit", "keyboard");
     ASSERT_EQ(exits.size(), 1u);
     EXPECT_EQ(exits[0].str("signal"), "9");
-    EXPECT_EQ(device.events("loaded", "keyboard").size(), 2u);
+    EXPECT_EQ(device.events("loaded", "keyboard").size(), 3u);
 }
 
 TEST(Processes, KillallWithoutASignalSendsNine) {
@@ -91,17 +125,6 @@ TEST(Processes, KillallLeavesOtherNamesAndHarmlessSignalsAlone) {
     EXPECT_EQ(killall[1].str("signalled"), jsonArray({"keyboard"}));
     EXPECT_EQ(killall[1].str("signal"), "28");
     EXPECT_EQ(killall[2].str("problem"), "stopping a process is not simulated");
-}
-
-TEST(Processes, RelaunchingTheKeyboardAppReadsTheSettingsAgain) {
-    SimDevice device({"--enabled", "--instrument", "bass"});
-    ASSERT_EQ(
-        device
-            .run({"type", "a", "pane", "instrument", "drums", "relaunch", "keyboard", "type", "b"})
-            .exitCode,
-        0);
-    EXPECT_EQ(instrumentsPlayed(device.events("sound", "keyboard")),
-              (std::vector<std::string>{"bass", "drums"}));
 }
 
 } // namespace

@@ -65,8 +65,6 @@ private:
     std::filesystem::path m_events;
 };
 
-// The device path of a note: "/Library/Application Support/Tapsonata/piano/do1.mp3".
-std::string notePath(const std::string& instrument, const std::string& note);
 // The text of a JSON array of strings, for comparing with a field.
 std::string jsonArray(const std::vector<std::string>& strings);
 

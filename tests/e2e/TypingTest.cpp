@@ -1,4 +1,5 @@
-// Typing in the keyboard app of a simulated device, under each kind of settings file.
+// Typing in the keyboard app of a simulated device, on each instrument and under each kind of
+// settings file.
 #include "SimDevice.h"
 #include "Wav.h"
 
@@ -8,24 +9,7 @@
 namespace e2e {
 namespace {
 
-const std::string kPhrase = "the quick brown fox"; // 19 key presses
-
-struct Instrument {
-    std::string name;
-    std::vector<std::string> notes;
-};
-
-std::vector<Instrument> instruments() {
-    std::vector<std::string> octave = {"do1", "re", "mi", "fa", "sol", "la", "si", "do2"};
-    std::vector<std::string> hits;
-    for (int i = 1; i <= 13; ++i)
-        hits.push_back(std::to_string(i));
-    return {{"bass", octave},
-            {"drums", hits},
-            {"guitar", octave},
-            {"piano", octave},
-            {"violin", octave}};
-}
+const std::string kSettingsPath = "/var/mobile/Library/Preferences/com.quarvo.tapsonata.plist";
 
 // Each key press of the log, with what reached the system's player and the sound that played.
 struct KeyPress {
@@ -49,51 +33,114 @@ std::vector<KeyPress> keyPresses(const std::vector<Event>& events) {
     return presses;
 }
 
-// The settings reach the keyboard app as they would on the device: each click plays nothing
-// but the 1104 click itself, unchanged.
-void expectClicksPassUnchanged(SimDevice& device) {
-    SimResult r = device.run({"type", "abc"});
+bool isNoteOf(const std::string& file, const std::string& instrument) {
+    return file.rfind("/Library/Application Support/Tapsonata/" + instrument + "/", 0) == 0;
+}
+
+class EachInstrument : public testing::TestWithParam<std::string> {};
+
+// 500 keys at 50 ms, ten notes ringing at once: every click a note, and the mix never clips.
+TEST_P(EachInstrument, EveryClickBecomesANoteAndFastTypingNeverClips) {
+    const std::string& instrument = GetParam();
+    SimDevice device({"--enabled", "--instrument", instrument});
+    std::string text;
+    while (text.size() < 500)
+        text += "the quick brown fox ";
+    const std::string wav = device.scratch("fast.wav").string();
+    SimResult r = device.run({"--seed", "7", "--pace", "50", "--out", wav, "type", text});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+
+    std::vector<KeyPress> presses = keyPresses(device.events());
+    ASSERT_EQ(presses.size(), text.size());
+    std::set<std::string> played;
+    for (std::size_t i = 0; i < presses.size(); ++i) {
+        const KeyPress& p = presses[i];
+        ASSERT_EQ(p.key, text.substr(i, 1));
+        ASSERT_EQ(p.sounds.size(), 1u) << "key " << i;
+        ASSERT_TRUE(isNoteOf(p.sounds[0].str("file"), instrument)) << p.sounds[0].line;
+        // The click never reaches the player: only the note does, by its own identifier.
+        ASSERT_EQ(p.playerIds, std::vector<std::string>{p.sounds[0].str("id")});
+        played.insert(p.sounds[0].str("file"));
+    }
+    EXPECT_GE(played.size(), 4u) << "notes are drawn at random";
+    EXPECT_NE(r.out.find("500/500 keys typed"), std::string::npos) << r.out;
+
+    std::optional<Wav> sound = readWav(wav);
+    ASSERT_TRUE(sound);
+    const int loudest = peak(sound->samples, 0, sound->samples.size());
+    EXPECT_LT(loudest, 32767) << "a sample at full scale";
+    EXPECT_GT(loudest, 3000) << "the notes are heard";
+}
+
+INSTANTIATE_TEST_SUITE_P(Keyboard, EachInstrument,
+                         testing::Values("bass", "drums", "guitar", "piano", "violin"),
+                         [](const auto& info) { return info.param; });
+
+// A settings file, and what each click then does.
+struct Setting {
+    std::string name;
+    std::vector<std::string> init;
+    std::string file; // written over the settings file when not empty
+    enum { PassesTheClick, PlaysPiano, Silences } click;
+};
+
+void PrintTo(const Setting& s, std::ostream* os) {
+    *os << s.name;
+}
+
+const std::string kMalformed = "<?xml version=\"1.0\"?><plist><dict><key>enabled</key><true/>";
+const std::string kArray = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">"
+                           "<array><true/><integer>5</integer></array></plist>\n";
+const std::vector<std::string> kViolin = {"--enabled", "--instrument", "violin"};
+
+const Setting kSettings[] = {
+    // clang-format off
+    {"Disabled", {"--disabled", "--instrument", "piano"}, "", Setting::PassesTheClick},
+    {"NoSettingsFile", {"--no-settings"}, "", Setting::PassesTheClick},
+    {"MalformedFile", kViolin, kMalformed, Setting::PassesTheClick},
+    {"RootNotADictionary", kViolin, kArray, Setting::PassesTheClick},
+    {"InstrumentZeroIsPiano", {"--enabled", "--instrument", "0"}, "", Setting::PlaysPiano},
+    {"InstrumentSevenSilences", {"--enabled", "--instrument", "7"}, "", Setting::Silences},
+    {"InstrumentMinusOneSilences", {"--enabled", "--instrument", "-1"}, "", Setting::Silences},
+    // clang-format on
+};
+
+class EachSetting : public testing::TestWithParam<Setting> {};
+
+TEST_P(EachSetting, DecidesWhatEveryClickDoes) {
+    const Setting& s = GetParam();
+    SimDevice device(s.init);
+    if (!s.file.empty())
+        device.write(kSettingsPath, s.file);
+    const std::string wav = device.scratch("clicks.wav").string();
+    SimResult r = device.run({"--out", wav, "type", "abc"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::vector<KeyPress> presses = keyPresses(device.events());
     ASSERT_EQ(presses.size(), 3u);
     for (const KeyPress& p : presses) {
-        EXPECT_EQ(p.playerIds, std::vector<std::string>{"1104"});
+        if (s.click == Setting::Silences) {
+            EXPECT_EQ(p.playerIds, std::vector<std::string>{"0"}) << "the saved function gets 0";
+            EXPECT_TRUE(p.sounds.empty());
+            continue;
+        }
         ASSERT_EQ(p.sounds.size(), 1u);
-        EXPECT_EQ(p.sounds[0].str("id"), "1104");
-        EXPECT_EQ(p.sounds[0].str("file"), "null");
+        if (s.click == Setting::PlaysPiano) {
+            EXPECT_TRUE(isNoteOf(p.sounds[0].str("file"), "piano")) << p.sounds[0].line;
+        } else {
+            EXPECT_EQ(p.playerIds, std::vector<std::string>{"1104"});
+            EXPECT_EQ(p.sounds[0].str("id"), "1104");
+            EXPECT_EQ(p.sounds[0].str("file"), "null");
+        }
+    }
+    std::optional<Wav> sound = readWav(wav);
+    ASSERT_TRUE(sound);
+    EXPECT_EQ(peak(sound->samples, 0, sound->samples.size()) == 0, s.click == Setting::Silences);
+    if (s.click == Setting::Silences) {
+        EXPECT_NE(r.out.find("silenced"), std::string::npos) << r.out;
     }
 }
 
-class EachInstrument : public testing::TestWithParam<Instrument> {};
-
-TEST_P(EachInstrument, EveryClickBecomesANoteOfTheChosenInstrument) {
-    const Instrument& instrument = GetParam();
-    SimDevice device({"--enabled", "--instrument", instrument.name});
-    SimResult r = device.run({"--seed", "7", "type", kPhrase});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-
-    std::vector<KeyPress> presses = keyPresses(device.events());
-    ASSERT_EQ(presses.size(), kPhrase.size());
-    std::set<std::string> played;
-    for (std::size_t i = 0; i < presses.size(); ++i) {
-        const KeyPress& p = presses[i];
-        EXPECT_EQ(p.key, kPhrase.substr(i, 1));
-        ASSERT_EQ(p.sounds.size(), 1u) << "key " << i;
-        std::string file = p.sounds[0].str("file");
-        bool known = false;
-        for (const std::string& note : instrument.notes)
-            known = known || file == notePath(instrument.name, note);
-        EXPECT_TRUE(known) << file;
-        played.insert(file);
-        // The click never reaches the player: only the note does, by its own identifier.
-        EXPECT_EQ(p.playerIds, std::vector<std::string>{p.sounds[0].str("id")});
-    }
-    EXPECT_GE(played.size(), 4u) << "notes are drawn at random";
-    // The summary names each key's note.
-    EXPECT_NE(r.out.find("\u266A " + instrument.name + "/"), std::string::npos) << r.out;
-}
-
-INSTANTIATE_TEST_SUITE_P(Keyboard, EachInstrument, testing::ValuesIn(instruments()),
+INSTANTIATE_TEST_SUITE_P(Settings, EachSetting, testing::ValuesIn(kSettings),
                          [](const auto& info) { return info.param.name; });
 
 TEST(Settings, TheSameSeedDrawsTheSameNotes) {
@@ -108,81 +155,6 @@ TEST(Settings, TheSameSeedDrawsTheSameNotes) {
     std::vector<std::string> first = files();
     EXPECT_EQ(first.size(), 6u);
     EXPECT_EQ(files(), first);
-}
-
-TEST(Settings, DisabledLetsTheClickThrough) {
-    SimDevice device({"--disabled", "--instrument", "piano"});
-    expectClicksPassUnchanged(device);
-}
-
-TEST(Settings, DisabledClicksAreHeardAsTicksAtEachKey) {
-    SimDevice device({"--disabled"});
-    std::string wav = device.scratch("ticks.wav").string();
-    ASSERT_EQ(device.run({"--out", wav, "--pace", "200", "type", "abc"}).exitCode, 0);
-    std::optional<Wav> sound = readWav(wav);
-    ASSERT_TRUE(sound);
-    const std::size_t pace = kRate / 5;
-    for (std::size_t key = 0; key < 3; ++key) {
-        std::optional<std::size_t> start =
-            firstSound(sound->samples, key * pace, (key + 1) * pace, 200);
-        ASSERT_TRUE(start) << "no click for key " << key;
-        EXPECT_LT(*start - key * pace, 44u) << "the click starts late";
-    }
-}
-
-TEST(Settings, NoSettingsFileMeansDisabled) {
-    SimDevice device({"--no-settings"});
-    expectClicksPassUnchanged(device);
-}
-
-TEST(Settings, InstrumentZeroMeansPiano) {
-    SimDevice device({"--enabled", "--instrument", "0"});
-    ASSERT_EQ(device.run({"type", "zero"}).exitCode, 0);
-    std::vector<Event> sounds = device.events("sound");
-    ASSERT_EQ(sounds.size(), 4u);
-    for (const Event& e : sounds)
-        EXPECT_EQ(e.str("file").rfind("/Library/Application Support/Tapsonata/piano/", 0), 0u)
-            << e.line;
-}
-
-class UnknownInstrument : public testing::TestWithParam<std::string> {};
-
-TEST_P(UnknownInstrument, SilencesEveryClick) {
-    SimDevice device({"--enabled", "--instrument", GetParam()});
-    std::string wav = device.scratch("silence.wav").string();
-    SimResult r = device.run({"--out", wav, "type", "hush"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::vector<KeyPress> presses = keyPresses(device.events());
-    ASSERT_EQ(presses.size(), 4u);
-    for (const KeyPress& p : presses) {
-        EXPECT_EQ(p.playerIds, std::vector<std::string>{"0"}) << "the saved function gets 0";
-        EXPECT_TRUE(p.sounds.empty());
-    }
-    std::optional<Wav> sound = readWav(wav);
-    ASSERT_TRUE(sound);
-    EXPECT_EQ(peak(sound->samples, 0, sound->samples.size()), 0);
-    EXPECT_NE(r.out.find("silenced"), std::string::npos) << r.out;
-}
-
-INSTANTIATE_TEST_SUITE_P(Settings, UnknownInstrument, testing::Values("7", "-1"),
-                         [](const auto& info) {
-                             return info.param == "7" ? std::string("Seven")
-                                                      : std::string("MinusOne");
-                         });
-
-TEST(Settings, AMalformedFileMeansTheDefaults) {
-    SimDevice device({"--enabled", "--instrument", "violin"});
-    device.write("/var/mobile/Library/Preferences/com.quarvo.tapsonata.plist",
-                 "<?xml version=\"1.0\"?><plist><dict><key>enabled</key><true/>");
-    expectClicksPassUnchanged(device);
-}
-
-TEST(Settings, AFileWhoseRootIsNotADictionaryMeansTheDefaults) {
-    SimDevice device({"--enabled", "--instrument", "violin"});
-    device.write("/var/mobile/Library/Preferences/com.quarvo.tapsonata.plist",
-                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                 "<plist version=\"1.0\"><array><true/><integer>5</integer></array></plist>\n");
-    expectClicksPassUnchanged(device);
 }
 
 TEST(Settings, OtherSoundsPassUnchanged) {

@@ -1,5 +1,5 @@
-// Reading back the simulator's WAV files, and hearing what is in them: where a note starts
-// and which pitch it has.
+// Reading back the simulator's WAV files, and hearing what is in them: where a sound starts
+// and how loud it gets.
 #pragma once
 
 #include <cstdint>
@@ -19,16 +19,8 @@ struct Wav {
     std::vector<std::int16_t> samples;
 };
 
-// A 16-bit PCM WAV file; nothing when it is not one.
+// A WAV file as the simulator writes it (16-bit PCM, one data chunk); nothing otherwise.
 std::optional<Wav> readWav(const std::filesystem::path& file);
-
-// The frequency of one of the tonal notes ("piano", "do1"): do1 is C3 for bass and guitar,
-// C4 for piano and C5 for violin, and the octave runs do re mi fa sol la si do2.
-double noteFrequency(const std::string& instrument, const std::string& note);
-
-// The fundamental of the tone in samples [from, from + length): YIN finds the octave, then the
-// strongest spectral line within 60 cents of it gives the frequency to about a cent.
-double fundamental(const std::vector<std::int16_t>& samples, std::size_t from, std::size_t length);
 
 // The first sample at or after `from` whose magnitude exceeds `threshold`; nothing before `to`.
 std::optional<std::size_t> firstSound(const std::vector<std::int16_t>& samples, std::size_t from,

@@ -1,31 +1,18 @@
 // What a WAV rendering holds: each note the log says was played, at the moment it was typed,
-// at its pitch, mixed with the others exactly.
+// mixed with the others exactly at the level asked for. (The notes' pitches are the notes'
+// own tests' business.)
 #include "Wav.h"
 
 #include "SimDevice.h"
 #include "audiotoolbox/Mp3Decoder.h"
+#include "audiotoolbox/WavOutput.h"
 
 #include <algorithm>
-#include <cmath>
 #include <gtest/gtest.h>
-#include <limits>
 #include <map>
-#include <set>
 
 namespace e2e {
 namespace {
-
-struct Played {
-    std::string instrument;
-    std::string note;
-};
-
-Played parseNote(const std::string& file) {
-    const std::string prefix = "/Library/Application Support/Tapsonata/";
-    std::string rest = file.substr(prefix.size());
-    std::size_t slash = rest.find('/');
-    return {rest.substr(0, slash), rest.substr(slash + 1, rest.size() - slash - 1 - 4)};
-}
 
 std::vector<std::string> playedFiles(const SimDevice& device) {
     std::vector<std::string> files;
@@ -34,51 +21,29 @@ std::vector<std::string> playedFiles(const SimDevice& device) {
     return files;
 }
 
-TEST(Wav, HoldsEachNotePlayedAtItsMomentAndPitch) {
-    SimDevice device({"--enabled", "--instrument", "piano"});
-    const std::string wavFile = device.scratch("phrase.wav").string();
-    const std::string phrase = "abcdefghijkl";
-    // A second apart, so that each note has died away before the next.
-    SimResult r = device.run({"--seed", "11", "--pace", "1000", "--out", wavFile, "type", phrase});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::vector<std::string> files = playedFiles(device);
-    ASSERT_EQ(files.size(), phrase.size());
-    std::optional<Wav> wav = readWav(wavFile);
-    ASSERT_TRUE(wav);
-    EXPECT_EQ(wav->rate, 44100u);
-    EXPECT_EQ(wav->channels, 1u);
+// The mix at each level: the notes summed at their keys' moments, at the volume on top of the
+// headroom, through the limiter; muted, silence of the same length.
+struct Level {
+    std::string name;
+    std::vector<std::string> flags;
+    double volume;
+};
 
-    std::set<std::string> distinct(files.begin(), files.end());
-    EXPECT_GE(distinct.size(), 5u) << "the seed should spread the notes";
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::size_t expected = i * kRate;
-        if (i > 0) {
-            EXPECT_EQ(peak(wav->samples, expected - kRate / 50, expected), 0)
-                << "silence before key " << i;
-        }
-        std::optional<std::size_t> onset =
-            firstSound(wav->samples, expected, expected + kRate / 10, 100);
-        ASSERT_TRUE(onset) << "no note at key " << i;
-        EXPECT_LT(*onset - expected, static_cast<std::size_t>(kRate / 1000))
-            << "key " << i << " starts late";
-
-        Played played = parseNote(files[i]);
-        double want = noteFrequency(played.instrument, played.note);
-        ASSERT_GT(want, 0) << files[i];
-        double got = fundamental(wav->samples, expected + kRate / 10, kRate * 2 / 5);
-        ASSERT_GT(got, 0) << "no pitch at key " << i;
-        EXPECT_LT(std::abs(1200 * std::log2(got / want)), 50)
-            << files[i] << ": " << got << " Hz, expected " << want << " Hz";
-    }
+void PrintTo(const Level& l, std::ostream* os) {
+    *os << l.name;
 }
 
-TEST(Wav, IsTheExactMixOfTheNotesAtThePace) {
+class EachLevel : public testing::TestWithParam<Level> {};
+
+TEST_P(EachLevel, IsTheExactMixOfTheNotesAtThePace) {
     SimDevice device({"--enabled", "--instrument", "guitar"});
     const std::string wavFile = device.scratch("mix.wav").string();
     const std::string phrase = "overlapping notes mix";
     const std::size_t pace = kRate / 10; // 100 ms: several notes sound at once
-    ASSERT_EQ(
-        device.run({"--seed", "5", "--pace", "100", "--out", wavFile, "type", phrase}).exitCode, 0);
+    std::vector<std::string> args = {"--seed", "5",     "--pace", "100",
+                                     "--out",  wavFile, "type",   phrase};
+    args.insert(args.end(), GetParam().flags.begin(), GetParam().flags.end());
+    ASSERT_EQ(device.run(args).exitCode, 0);
     std::vector<std::string> files = playedFiles(device);
     ASSERT_EQ(files.size(), phrase.size());
 
@@ -99,14 +64,17 @@ TEST(Wav, IsTheExactMixOfTheNotesAtThePace) {
     ASSERT_TRUE(wav);
     ASSERT_EQ(wav->samples.size(), mix.size());
     std::size_t differing = 0;
-    for (std::size_t s = 0; s < mix.size(); ++s) {
-        auto want = static_cast<std::int16_t>(
-            std::clamp<std::int32_t>(mix[s], std::numeric_limits<std::int16_t>::min(),
-                                     std::numeric_limits<std::int16_t>::max()));
-        differing += wav->samples[s] != want;
-    }
+    const double gain = audio::kHeadroom * GetParam().volume;
+    for (std::size_t s = 0; s < mix.size(); ++s)
+        differing += wav->samples[s] != audio::softLimit(mix[s] * gain);
     EXPECT_EQ(differing, 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Wav, EachLevel,
+                         testing::Values(Level{"FullVolume", {}, 1.0},
+                                         Level{"HalfVolume", {"--volume", "50"}, 0.5},
+                                         Level{"Muted", {"--volume", "80", "--mute"}, 0.0}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(Wav, AKeyboardAppStartedAgainGoesOnInTheSameFile) {
     SimDevice device({"--enabled", "--instrument", "piano"});
@@ -120,7 +88,7 @@ TEST(Wav, AKeyboardAppStartedAgainGoesOnInTheSameFile) {
               0);
     std::vector<std::string> files = playedFiles(device);
     ASSERT_EQ(files.size(), 4u);
-    EXPECT_EQ(parseNote(files[3]).instrument, "violin");
+    EXPECT_NE(files[3].find("/violin/"), std::string::npos) << files[3];
 
     std::optional<Wav> alone = readWav(first), joined = readWav(both);
     ASSERT_TRUE(alone && joined);

@@ -1,5 +1,5 @@
 // The virtual-clock mixer and the WAV file it writes: exact positions, the voice cap with
-// stealing, clipping, and a file any player reads.
+// stealing, the soft limiter, a file that grows by appending, and a file any player reads.
 #include "audiotoolbox/Clock.h"
 #include "audiotoolbox/Timeline.h"
 #include "audiotoolbox/Voices.h"
@@ -86,14 +86,31 @@ TEST(Timeline, AnEndedVoiceFreesItsPlaceAndIsNeverCutAgain) {
     EXPECT_EQ(t.voices()[0].end, 10u);
 }
 
-TEST(Timeline, MixesOverlappingVoicesClipsAndNeverRunsBack) {
+TEST(Timeline, MixesOverlappingVoicesBendsLoudSumsAndNeverRunsBack) {
     audio::Timeline t;
     t.place(soundOf(1, {1000, 2000, 30000, -30000}), 2);
     t.place(soundOf(2, {5, 5000, -5000, -5000, -5000}), 3);
     EXPECT_EQ(t.length(), 8u);
-    EXPECT_EQ(rendered(t, 0, 9), (Samples{0, 0, 1000, 2005, 32767, -32768, -5000, -5000, 0}));
+    Samples mix = rendered(t, 0, 9);
+    EXPECT_EQ(mix, (Samples{0, 0, 1000, 2005, mix[4], mix[5], -5000, -5000, 0}));
+    EXPECT_TRUE(mix[4] > 25000 && mix[4] < 32767) << mix[4];
+    EXPECT_TRUE(mix[5] < -25000 && mix[5] > -32767) << mix[5];
     t.place(ramp(3, 10), 1);
     EXPECT_EQ(t.voices()[2].start, 3u) << "a play stamped earlier starts at the latest";
+}
+
+TEST(SoftLimit, PassesQuietSamplesAndBendsLoudOnesBelowFullScale) {
+    double previous = 0;
+    for (double in :
+         {0.0, 1.0, 9000.0, 16384.0, 16385.0, 20000.0, 32767.0, 40000.0, 70000.0, 1e6, 1e12}) {
+        const std::int16_t out = audio::softLimit(in);
+        if (in <= 16384)
+            EXPECT_EQ(out, in) << "quiet samples pass unchanged";
+        EXPECT_LT(out, 32767) << in;
+        EXPECT_GE(out, previous) << "louder in is never quieter out, at " << in;
+        EXPECT_EQ(audio::softLimit(-in), -out) << in;
+        previous = out;
+    }
 }
 
 // A WAV file's bytes, with its little-endian fields and its samples.
@@ -135,10 +152,61 @@ TEST_F(WavOutputTest, PlacesEachSoundAtItsClockTimeToTheSample) {
     ASSERT_EQ(w.size(), 11025u + 441 + 200);
     for (std::size_t i = 0; i < 11025; ++i)
         ASSERT_EQ(w[i], 0) << "silence before the first play, at " << i;
+    // Each voice at half level: the headroom.
     for (std::size_t i = 0; i < 300; ++i)
-        ASSERT_EQ(w[11025 + i], a->samples[i] + (i >= 441 ? b->samples[i - 441] : 0)) << i;
+        ASSERT_NEAR(w[11025 + i], (a->samples[i] + (i >= 441 ? b->samples[i - 441] : 0)) / 2.0, 0.5)
+            << i;
     for (std::size_t i = 0; i < 200; ++i)
-        ASSERT_EQ(w[11025 + 441 + i], b->samples[i]);
+        ASSERT_NEAR(w[11025 + 441 + i], b->samples[i] / 2.0, 0.5);
+}
+
+// A long session written as it goes (brought up to date every 16 keys, as interactive typing
+// does) is the very file that mixing the whole session at once gives, at each volume.
+TEST_F(WavOutputTest, AppendingAsItGoesGivesTheWholeMixWithMemoryFlat) {
+    for (double volume : {1.0, 0.5, 0.0}) {
+        audio::Timeline whole;
+        audio::WavOutput wav(root.path("/long.wav"), 0ns, {volume, false});
+        std::size_t mostVoicesKept = 0;
+        for (std::size_t key = 0; key < 600; ++key) {
+            auto note = ramp(SystemSoundID(key), 3000 + key % 7 * 5000);
+            const auto at = 150ms * static_cast<long>(key);
+            whole.place(note, audio::samplePosition(at));
+            wav.play({note, at});
+            if (key % 16 == 15)
+                ASSERT_TRUE(wav.write());
+            mostVoicesKept = std::max(mostVoicesKept, wav.timeline().voices().size());
+        }
+        ASSERT_TRUE(wav.write());
+        Samples expected(whole.length());
+        whole.render(0, expected, audio::kHeadroom * volume);
+        EXPECT_EQ(Wav(root.path("/long.wav")).samples(), expected) << "volume " << volume;
+        EXPECT_LT(mostVoicesKept, 50u) << "the voices of the settled past are let go";
+    }
+}
+
+// A process started again goes on in its predecessor's file; anything else is replaced.
+TEST_F(WavOutputTest, AppendsOnlyToAFileOfItsOwn) {
+    const fs::path file = root.path("/again.wav");
+    {
+        audio::WavOutput first(file, 0ns);
+        first.play({ramp(1, 1000), 0ns});
+    }
+    ASSERT_EQ(audio::WavOutput::samplesIn(file), 1000u);
+    {
+        audio::WavOutput second(file, 0ns, {1.0, true});
+        second.play({ramp(2, 500), 0ns}); // stamped at the origin: placed after what is there
+    }
+    Samples both = Wav(file).samples();
+    ASSERT_EQ(both.size(), 1500u);
+    EXPECT_EQ(both[999], 500) << "the first file's last sample, at half level";
+    EXPECT_EQ(both[1000], 1) << "the second's first, just after";
+    std::ofstream(file) << "not a WAV of ours";
+    EXPECT_FALSE(audio::WavOutput::samplesIn(file));
+    {
+        audio::WavOutput third(file, 0ns, {1.0, true});
+        third.play({ramp(3, 10), 0ns});
+    }
+    EXPECT_EQ(Wav(file).samples().size(), 10u);
 }
 
 TEST_F(WavOutputTest, WritesAValidSixteenBitMonoHeaderAlsoWhenNothingPlayed) {

@@ -1,0 +1,66 @@
+// The simulator's command line: any words parse without a crash, and a line that parses says
+// the same when its options and actions are written back out in a canonical order.
+#include "sim/CommandLine.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The run's options and actions as a command line of their own.
+std::vector<std::string> written(const sim::RunOptions& o) {
+    std::vector<std::string> words = {
+        "run", "--root", o.root, "--pace", o.pace, "--volume", std::to_string(o.volume)};
+    auto add = [&](const char* flag, const std::optional<std::string>& value) {
+        if (value)
+            words.insert(words.end(), {flag, *value});
+    };
+    add("--events", o.events);
+    add("--seed", o.seed);
+    add("--out", o.out);
+    add("--wav", o.wav);
+    add("--api", o.api);
+    add("--device", o.device);
+    add("--latency", o.latency);
+    if (o.mute)
+        words.emplace_back("--mute");
+    if (o.verbosity != sim::Verbosity::Normal)
+        words.emplace_back(o.verbosity == sim::Verbosity::Quiet ? "--quiet" : "--verbose");
+    for (const sim::Action& action : o.actions)
+        words.insert(words.end(), action.begin(), action.end());
+    return words;
+}
+
+bool same(const sim::RunOptions& a, const sim::RunOptions& b) {
+    return a.root == b.root && a.events == b.events && a.seed == b.seed && a.out == b.out &&
+           a.wav == b.wav && a.pace == b.pace && a.api == b.api && a.volume == b.volume &&
+           a.mute == b.mute && a.device == b.device && a.latency == b.latency &&
+           a.verbosity == b.verbosity && a.actions == b.actions;
+}
+
+} // namespace
+
+// The input is the words of a command line, each ended by a NUL byte.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::string> args;
+    std::string word;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == 0)
+            args.push_back(std::exchange(word, {}));
+        else
+            word += static_cast<char>(data[i]);
+    }
+    if (!word.empty())
+        args.push_back(word);
+    const sim::CommandLine line = sim::parseCommandLine(args);
+    if (line.error.empty() && line.command == sim::Command::Run) {
+        const sim::CommandLine again = sim::parseCommandLine(written(line.run));
+        if (!again.error.empty() || again.command != sim::Command::Run ||
+            !same(line.run, again.run))
+            std::abort();
+    }
+    return 0;
+}
