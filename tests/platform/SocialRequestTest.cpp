@@ -124,7 +124,8 @@ protected:
 
 using SocialRequestEndToEnd = SocialRequest;
 
-TEST_F(SocialRequestEndToEnd, ARequestLivesUntilItsHandlerRanAndIsReportedWithoutSecrets) {
+TEST_F(SocialRequestEndToEnd,
+       ARequestLivesUntilItsHandlerRanAndNeitherItNorItsAccountShowsSecrets) {
     for (AC::Account* signer : {account.ptr(), static_cast<AC::Account*>(nullptr)}) {
         objc::WeakPtr<SL::Request> weak;
         Outcome outcome;
@@ -137,7 +138,9 @@ TEST_F(SocialRequestEndToEnd, ARequestLivesUntilItsHandlerRanAndIsReportedWithou
         EXPECT_FALSE(weak.get());
         EXPECT_EQ(server.requests().back().header("Authorization").empty(), !signer);
     }
-    for (const std::string& line : events.events("http"))
+    std::vector<std::string> shown = events.events("http");
+    shown.push_back(NS::String::stringWithFormat("%@", account)->str());
+    for (const std::string& line : shown)
         for (const std::string& secret :
              {kSecrets.consumerKey, kSecrets.consumerSecret, kSecrets.token, kSecrets.tokenSecret})
             EXPECT_EQ(line.find(secret), std::string::npos) << secret;
