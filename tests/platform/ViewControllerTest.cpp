@@ -27,7 +27,7 @@ TEST(ViewController, PresentingRetainsUntilDismissedAndIgnoresASecondPresentatio
     presenter->presentViewControllerAnimatedCompletion(second.ptr(), true, [&] { ++completions; });
     EXPECT_FALSE(second->presentingViewController());
     EXPECT_EQ(completions, 1);
-
+    ASSERT_TRUE(shown.get()) << "the first sheet is still up";
     shown.get()->dismissViewControllerAnimatedCompletion(true, [&] { ++completions; });
     EXPECT_FALSE(shown.get());
     EXPECT_EQ(completions, 2);
