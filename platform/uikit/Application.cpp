@@ -174,7 +174,7 @@ bool Application::openURL(const NS::URL* url) {
     if (!url)
         return false;
     bool opened = opener()->open(url->absoluteString());
-    device::emit("open_url", {{"url", url->absoluteString()}});
+    device::emit("open_url", {{"url", url->absoluteString()}, {"opened", opened}});
     return opened;
 }
 

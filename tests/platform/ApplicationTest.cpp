@@ -1,9 +1,7 @@
-// UI::Application: questions and opens go through the opener in place; the desktop opener
-// asks xdg-mime and starts xdg-open (here, stand-in scripts on a private PATH).
+// The desktop URL opener asks xdg-mime and starts xdg-open (here, stand-in scripts on a
+// private PATH), and never lets a URL pass for an option.
 #include "uikit/Application.h"
 
-#include "support/EventRecorder.h"
-#include "support/FakeURLOpener.h"
 #include "support/TemporaryRoot.h"
 
 #include <chrono>
@@ -18,27 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-objc::RefPtr<NS::URL> url(const char* text) {
-    return NS::URL::URLWithString(text);
-}
-
-TEST(Application, AsksAndOpensThroughTheOpenerAndReportsBoth) {
-    support::EventRecorder events;
-    support::ScopedFakeURLOpener opener({"tweetbot"});
-    auto& app = UI::Application::sharedApplication();
-    EXPECT_TRUE(app.canOpenURL(url("tweetbot:").get()));
-    EXPECT_FALSE(app.canOpenURL(url("twitter:").get()));
-    EXPECT_FALSE(app.canOpenURL(nullptr));
-    EXPECT_TRUE(opener->opened().empty()) << "asking never opens";
-    EXPECT_TRUE(app.openURL(url("http://twitter.com/Quarvo").get()));
-    EXPECT_FALSE(app.openURL(nullptr));
-    EXPECT_EQ(opener->opened(), (std::vector<std::string>{"http://twitter.com/Quarvo"}));
-    auto asked = events.events("can_open_url");
-    ASSERT_EQ(asked.size(), 2U);
-    EXPECT_EQ(device::jsonField(asked[1], "answer"), "false");
-    EXPECT_EQ(events.events("open_url").size(), 1U);
-}
 
 // A private PATH holding stand-ins for xdg-mime and xdg-open, for one test.
 class DesktopOpener : public ::testing::Test {

@@ -65,6 +65,22 @@ TEST(OAuthSignature, MatchesTwittersExample) {
     EXPECT_EQ(sign(base, kTwitterExample), "hCtSmYh+iHYCEqBWrE7C7hYmtUk=");
 }
 
+// The key joins the two secrets, each escaped: a secret holding "&" cannot pass for the other.
+TEST(OAuthSignature, TheKeyIsBuiltFromEscapedSecrets) {
+    const struct {
+        const char* consumerSecret;
+        const char* tokenSecret;
+        const char* key;
+    } cases[] = {{"a&b", "c", "a%26b&c"},
+                 {"a", "b&c", "a&b%26c"},
+                 {"s p+/=", "%41", "s%20p%2B%2F%3D&%2541"},
+                 {"", "", "&"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(sign("POST&x&y", {"ck", c.consumerSecret, "tk", c.tokenSecret}),
+                  hmacSha1Base64(c.key, "POST&x&y"))
+            << c.key;
+}
+
 TEST(OAuthSignature, TheHeaderCarriesTheSameSignatureEscaped) {
     std::string header = authorizationHeader("POST", kTwitterURL, kTwitterParams, kTwitterExample,
                                              kTwitterNonce, 1318622958);

@@ -1,5 +1,5 @@
 // Reference counts and weak links under threads: weak reads racing the last release, shared
-// retain/release, and associations set and read from many threads. Meant to run under TSan.
+// retain/release. Meant to run under TSan.
 #include "objc/Runtime.h"
 #include "support/LifetimeProbe.h"
 
@@ -80,35 +80,6 @@ TEST(RefCountConcurrency, SharedReferencesDestroyOnce) {
     for (auto& thread : threads)
         thread.join();
     EXPECT_EQ(deaths, 1);
-}
-
-TEST(RefCountConcurrency, AssociationsFromManyThreads) {
-    std::atomic<int> ownerDeaths{0}, valueDeaths{0};
-    RefPtr<LifetimeProbe> owner = LifetimeProbe::create(ownerDeaths);
-    static const char key = 0;
-    StartLine start;
-    std::atomic<int> created{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&] {
-            start.wait();
-            for (int i = 0; i < 500; ++i) {
-                if (i % 2 == 0) {
-                    objc_setAssociatedObject(owner.get(), &key,
-                                             LifetimeProbe::create(valueDeaths).ptr(),
-                                             OBJC_ASSOCIATION_RETAIN);
-                    ++created;
-                } else if (RefPtr<Object> value = objc_getAssociatedObject(owner.get(), &key)) {
-                    EXPECT_GT(value->retainCount(), 0u);
-                }
-            }
-        });
-    }
-    start.open();
-    for (auto& thread : threads)
-        thread.join();
-    owner = nullptr;
-    EXPECT_EQ(valueDeaths, created.load()) << "every value released exactly once";
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// Reference counting at its edges: self-assignment, self-owning objects, destroy-once, and
+// Reference counting at its edges: self-owning objects, destroy-once, and
 // weak links that read as nil.
 #include "objc/Object.h"
 #include "support/LifetimeProbe.h"
@@ -27,21 +27,6 @@ TEST(RefCount, CopiesAndMovesDestroyOnce) {
         EXPECT_EQ(d->retainCount(), 2u);
     }
     EXPECT_EQ(deaths, 1);
-}
-
-TEST(RefCount, SelfAssignmentKeepsTheObject) {
-    std::atomic<int> deaths{0};
-    Ref<LifetimeProbe> ref = LifetimeProbe::create(deaths);
-    RefPtr<LifetimeProbe> ptr = ref;
-    Ref<LifetimeProbe>& refAlias = ref;
-    RefPtr<LifetimeProbe>& ptrAlias = ptr;
-    ref = refAlias;
-    ptr = ptrAlias;
-    EXPECT_EQ(deaths, 0);
-    EXPECT_EQ(ref->retainCount(), 2u);
-    ptr = std::move(ptrAlias);
-    ASSERT_TRUE(ptr);
-    EXPECT_EQ(ref->retainCount(), 2u);
 }
 
 // Keeps itself alive until it is told it is done, then lets go from inside its own method.

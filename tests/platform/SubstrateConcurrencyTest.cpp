@@ -1,6 +1,5 @@
 // Hooks installed while other threads are calling: every call lands somewhere valid, and a
 // replacement always finds its saved entry already written.
-#include "objc/Runtime.h"
 #include "substrate/Hookable.h"
 #include "substrate/Substrate.h"
 
@@ -79,64 +78,6 @@ TEST(HookFunctionConcurrency, CallsFromEightThreadsWhileHookingAlwaysFindASavedE
     EXPECT_EQ(bad.load(), 0);
     EXPECT_EQ(busy(1), 1 | (((1 << kHooks) - 1) << 8)); // every hook, newest first
     EXPECT_EQ(early(1), busy(1));
-}
-
-class Gadget : public objc::Object {
-public:
-    explicit Gadget(objc::Class* cls) : objc::Object(cls) {}
-};
-
-using Method = int (*)(objc::Object*, objc::SEL);
-int valueImpl(objc::Object*, objc::SEL) {
-    return 1;
-}
-std::array<objc::IMP, kHooks> g_savedMethods{};
-
-template <int N>
-int methodHook(objc::Object* self, objc::SEL sel) {
-    return reinterpret_cast<Method>(g_savedMethods[N])(self, sel) | (1 << (N + 8));
-}
-
-template <int... N>
-constexpr std::array<Method, kHooks> makeMethodHooks(std::integer_sequence<int, N...>) {
-    return {&methodHook<N>...};
-}
-
-TEST(HookMessageConcurrency, MessagesFromEightThreadsWhileHookingAlwaysFindASavedEntry) {
-    static objc::Class* base = [] {
-        objc::Class* cls = objc::objc_allocateClassPair(objc::NSObjectClass(), "SubstrateBusyBase");
-        cls->addMethod(objc::sel_registerName("value"), objc::imp_cast(&valueImpl));
-        objc::objc_registerClassPair(cls);
-        return cls;
-    }();
-    static objc::Class* derived = [] {
-        objc::Class* cls = objc::objc_allocateClassPair(base, "SubstrateBusyDerived");
-        objc::objc_registerClassPair(cls);
-        return cls;
-    }();
-    auto gadget = objc::adopt(new Gadget(derived));
-    constexpr auto hooks = makeMethodHooks(std::make_integer_sequence<int, kHooks>{});
-
-    std::atomic<bool> done{false};
-    std::atomic<int> bad{0};
-    std::vector<std::thread> senders;
-    for (int t = 0; t < kThreads; ++t)
-        senders.emplace_back([&] {
-            while (!done.load(std::memory_order_acquire))
-                if (!isAPrefixChain(objc::msgSend<int>(gadget.ptr(), "value")))
-                    ++bad;
-        });
-    // The first hook adds an override to the subclass, which only inherits the method.
-    for (int n = 0; n < kHooks; ++n) {
-        MSHookMessageEx(derived, "value", objc::imp_cast(hooks[n]), &g_savedMethods[n]);
-        std::this_thread::yield();
-    }
-    done.store(true, std::memory_order_release);
-    for (auto& sender : senders)
-        sender.join();
-
-    EXPECT_EQ(bad.load(), 0);
-    EXPECT_EQ(objc::msgSend<int>(gadget.ptr(), "value"), 1 | (((1 << kHooks) - 1) << 8));
 }
 
 } // namespace

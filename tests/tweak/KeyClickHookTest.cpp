@@ -27,44 +27,26 @@ std::string fileOf(const support::EventRecorder& events, SystemSoundID id) {
     return "";
 }
 
-TEST_F(Hook, OtherSoundsPassUnchangedEnabledOrNot) {
-    for (bool enabled : {false, true}) {
-        tweak::settings().enabled = enabled;
-        for (SystemSoundID id : {1103u, 1106u, 0u, 1u, 4095u})
-            AudioServicesPlaySystemSound(id);
+TEST_F(Hook, AClickBecomesTheDrawnNoteOfTheInstrumentAndIsNeverPlayedItself) {
+    const struct {
+        int instrument;
+        std::uint32_t draw;
+        SystemSoundID click;
+    } cases[] = {{2, 12, 1105}, {1, 7, 1104}, {4, 0, 1104}, {5, 3, 1105}};
+    for (const auto& c : cases) {
+        support::EventRecorder events;
+        enable(c.instrument);
+        std::vector<std::uint32_t> bounds;
+        fixRandom(c.draw, &bounds);
+        std::size_t before = passedOn().size();
+        AudioServicesPlaySystemSound(c.click);
+        ASSERT_EQ(passedOn().size(), before + 1);
+        SystemSoundID note = passedOn().back();
+        EXPECT_NE(note & ~1u, 1104u);
+        EXPECT_EQ(bounds,
+                  std::vector<std::uint32_t>{std::uint32_t(tweak::noteCount(c.instrument))});
+        EXPECT_EQ(fileOf(events, note), tweak::notePath(c.instrument, c.draw));
     }
-    EXPECT_EQ(passedOn(),
-              (std::vector<SystemSoundID>{1103, 1106, 0, 1, 4095, 1103, 1106, 0, 1, 4095}));
-}
-
-TEST_F(Hook, ClicksPassUnchangedWhenDisabled) {
-    tweak::settings().enabled = false;
-    AudioServicesPlaySystemSound(1104);
-    AudioServicesPlaySystemSound(1105);
-    EXPECT_EQ(passedOn(), (std::vector<SystemSoundID>{1104, 1105}));
-}
-
-TEST_F(Hook, AClickBecomesADrumHitAndIsNeverPlayedItself) {
-    support::EventRecorder events;
-    enable(2);
-    std::vector<std::uint32_t> bounds;
-    fixRandom(12, &bounds);
-    AudioServicesPlaySystemSound(1105);
-    ASSERT_EQ(passedOn().size(), 1u);
-    SystemSoundID note = passedOn()[0];
-    EXPECT_NE(note & ~1u, 1104u);
-    EXPECT_NE(note, 0u);
-    EXPECT_EQ(bounds, std::vector<std::uint32_t>{13});
-    EXPECT_EQ(fileOf(events, note), "/Library/Application Support/Tapsonata/drums/13.mp3");
-}
-
-TEST_F(Hook, TheDrawnIndexPicksTheNote) {
-    support::EventRecorder events;
-    enable(1);
-    fixRandom(7);
-    AudioServicesPlaySystemSound(1104);
-    ASSERT_EQ(passedOn().size(), 1u);
-    EXPECT_EQ(fileOf(events, passedOn()[0]), "/Library/Application Support/Tapsonata/bass/do2.mp3");
 }
 
 TEST_F(Hook, AnInstrumentOutsideTheTableSuppressesTheClickWithoutADraw) {
@@ -79,14 +61,14 @@ TEST_F(Hook, AnInstrumentOutsideTheTableSuppressesTheClickWithoutADraw) {
 }
 
 // The device created a new system sound on every click and never disposed of it.
-TEST_F(Hook, TenThousandClicksKeepOneSoundPerNote) {
+TEST_F(Hook, ThousandsOfClicksKeepOneSoundPerNote) {
     enable(4);
     device::setRandomSource(device::seededRandomSource(42));
     std::size_t before = audio::liveSystemSounds();
-    for (int i = 0; i < 10000; ++i)
+    for (int i = 0; i < 2000; ++i)
         AudioServicesPlaySystemSound(1104);
     std::vector<SystemSoundID> notes = passedOn();
-    ASSERT_EQ(notes.size(), 10000u);
+    ASSERT_EQ(notes.size(), 2000u);
     std::set<SystemSoundID> distinct(notes.begin(), notes.end());
     EXPECT_EQ(distinct.size(), 8u); // every piano note was drawn, each always the same sound
     EXPECT_EQ(distinct.count(0), 0u);

@@ -1,51 +1,124 @@
+// Every entry of the sound table, made into a system sound the way the hook makes it, is a note
+// of its own instrument at the pitch its name says, prompt, clean and short. One check guards
+// the table, the installed files and the platform's decoder together.
 #include "tweak/SoundTable.h"
 
+#include "audiotoolbox/AudioServices.h"
+#include "audiotoolbox/SystemSounds.h"
+#include "support/Pitch.h"
+#include "support/TemporaryRoot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace {
 
-using tweak::noteCount;
-using tweak::notePath;
+constexpr std::size_t kRate = audio::kSampleRate;
+const char* const kInstruments[] = {"", "bass", "drums", "guitar", "piano", "violin"};
+const char* const kNames[] = {"do1", "re", "mi", "fa", "sol", "la", "si", "do2"};
+const int kSteps[] = {0, 2, 4, 5, 7, 9, 11, 12};
+// MIDI key of each tonal instrument's do1: C3 for bass and guitar, C4 piano, C5 violin.
+const int kDo1[] = {0, 48, 0, 48, 60, 72};
 
-TEST(SoundTable, HoldsFortyFiveDistinctNotesInFiveRows) {
-    EXPECT_EQ(noteCount(1), 8u);
-    EXPECT_EQ(noteCount(2), 13u);
-    EXPECT_EQ(noteCount(3), 8u);
-    EXPECT_EQ(noteCount(4), 8u);
-    EXPECT_EQ(noteCount(5), 8u);
-    EXPECT_EQ(noteCount(0), 0u);
-    EXPECT_EQ(noteCount(6), 0u);
-    EXPECT_EQ(noteCount(-1), 0u);
-
-    std::set<std::string> paths;
-    std::set<std::size_t> slots;
-    for (int instrument = 1; instrument <= 5; ++instrument) {
-        for (std::size_t i = 0; i < noteCount(instrument); ++i) {
-            paths.insert(notePath(instrument, i));
-            slots.insert(tweak::tableIndex(instrument, i));
-        }
+struct Entry {
+    int instrument;
+    std::size_t index;
+    bool drum() const { return instrument == 2; }
+    std::string name() const {
+        return drum() ? std::to_string(index + 1) : std::string(kNames[index]);
     }
-    EXPECT_EQ(paths.size(), tweak::kSoundTableSize);
-    EXPECT_EQ(slots.size(), tweak::kSoundTableSize);
-    EXPECT_EQ(*slots.rbegin(), tweak::kSoundTableSize - 1);
+    double hz() const { return 440.0 * std::exp2((kDo1[instrument] + kSteps[index] - 69) / 12.0); }
+};
+
+std::vector<Entry> entries() {
+    std::vector<Entry> all;
+    for (int i = tweak::kFirstInstrument; i <= tweak::kLastInstrument; ++i)
+        for (std::size_t n = 0; n < tweak::noteCount(i); ++n)
+            all.push_back({i, n});
+    return all;
 }
 
-TEST(SoundTable, EntriesAreTheInstalledPathsInTableOrder) {
-    tweak::buildSoundTable();
-    EXPECT_EQ(tweak::soundURL(2, 12)->path(),
-              "/Library/Application Support/Tapsonata/drums/13.mp3");
-    EXPECT_EQ(tweak::soundURL(4, 0)->path(),
-              "/Library/Application Support/Tapsonata/piano/do1.mp3");
-    EXPECT_EQ(tweak::soundURL(1, 7)->path(), "/Library/Application Support/Tapsonata/bass/do2.mp3");
-    EXPECT_EQ(tweak::soundURL(3, 4)->path(),
-              "/Library/Application Support/Tapsonata/guitar/sol.mp3");
-    EXPECT_EQ(tweak::soundURL(5, 1)->path(),
-              "/Library/Application Support/Tapsonata/violin/re.mp3");
-    EXPECT_TRUE(tweak::soundURL(1, 0)->isFileURL());
-    EXPECT_EQ(tweak::soundURL(1, 8), nullptr);
-    EXPECT_EQ(tweak::soundURL(2, 13), nullptr);
-    EXPECT_EQ(tweak::soundURL(6, 0), nullptr);
+class SoundTable : public testing::TestWithParam<Entry> {
+protected:
+    static void SetUpTestSuite() {
+        root = std::make_unique<TemporaryRoot>();
+        root->installNotes();
+        tweak::buildSoundTable();
+    }
+    static void TearDownTestSuite() { root.reset(); }
+
+    // The note's samples as the platform decodes them, full scale 1.0.
+    static std::vector<float> decoded(const Entry& e) {
+        SystemSoundID id = 0;
+        AudioServicesCreateSystemSoundID(tweak::soundURL(e.instrument, e.index), &id);
+        std::vector<float> pcm;
+        if (auto sound = audio::findSystemSound(id))
+            for (std::int16_t s : sound->samples)
+                pcm.push_back(static_cast<float>(s) / 32768.0f);
+        AudioServicesDisposeSystemSoundID(id);
+        return pcm;
+    }
+    static std::unique_ptr<TemporaryRoot> root;
+};
+std::unique_ptr<TemporaryRoot> SoundTable::root;
+
+float peak(const std::vector<float>& x, std::size_t from, std::size_t to) {
+    float p = 0;
+    for (std::size_t i = from; i < std::min(to, x.size()); ++i)
+        p = std::max(p, std::abs(x[i]));
+    return p;
+}
+
+TEST_P(SoundTable, EntryIsANoteOfItsInstrumentAtThePitchItsNameSays) {
+    const Entry& e = GetParam();
+    ASSERT_TRUE(tweak::soundURL(e.instrument, e.index));
+    EXPECT_EQ(tweak::soundURL(e.instrument, e.index)->path(),
+              std::string("/Library/Application Support/Tapsonata/") + kInstruments[e.instrument] +
+                  "/" + e.name() + ".mp3");
+    std::vector<float> x = decoded(e);
+    ASSERT_FALSE(x.empty()) << "does not decode";
+    EXPECT_GE(x.size(), kRate / 10);
+    EXPECT_LE(x.size(), kRate);
+    float top = peak(x, 0, x.size());
+    EXPECT_GT(top, 0.25f) << "too quiet";
+    EXPECT_LT(top, 0.98f) << "clips";
+    // Gapless: an encoder delay left in front keeps the first millisecond near silence.
+    EXPECT_GT(peak(x, 0, kRate / 1000), 0.03f * top) << "starts late";
+    EXPECT_LT(peak(x, x.size() - kRate / 500, x.size()), 0.02f * top) << "ends in a click";
+    if (e.drum())
+        return;
+    double hz = support::fundamental(x, kRate / 10, std::min(x.size() - kRate / 10, kRate * 2 / 5),
+                                     double(kRate));
+    EXPECT_LT(std::abs(1200 * std::log2(hz / e.hz())), 50) << hz << " Hz, wanted " << e.hz();
+}
+
+INSTANTIATE_TEST_SUITE_P(Tapsonata, SoundTable, testing::ValuesIn(entries()), [](const auto& info) {
+    return std::string(kInstruments[info.param.instrument]) + "_" + info.param.name();
+});
+
+TEST(InstalledNotes, AreTheTablesFortyFiveFilesInAFewHundredKilobytes) {
+    namespace fs = std::filesystem;
+    std::set<std::string> table, shipped;
+    for (const Entry& e : entries())
+        table.insert(tweak::notePath(e.instrument, e.index));
+    std::uintmax_t bytes = 0;
+    for (const auto& file : fs::recursive_directory_iterator(TAPSONATA_RESOURCES_DIR))
+        if (std::set<std::string>{".mp3", ".wav", ".caf", ".m4a", ".aiff"}.count(
+                file.path().extension())) {
+            shipped.insert("/Library/Application Support/Tapsonata/" +
+                           fs::relative(file.path(), TAPSONATA_RESOURCES_DIR).string());
+            bytes += file.file_size();
+        }
+    EXPECT_EQ(table.size(), tweak::kSoundTableSize);
+    EXPECT_EQ(shipped, table);
+    EXPECT_LE(bytes, 400u * 1024);
+    EXPECT_GE(bytes, 100u * 1024);
 }
 
 } // namespace

@@ -7,58 +7,44 @@
 
 namespace {
 
-using objc::Ref;
 using objc::RefPtr;
 
-tweak::FileSettings read(RefPtr<objc::Object> enabled, RefPtr<objc::Object> instrument) {
-    auto file = NS::MutableDictionary::dictionary();
-    file->setObjectForKey(enabled, "enabled");
-    file->setObjectForKey(instrument, "instrument");
-    return tweak::readFileSettings(file.ptr());
-}
-
-TEST(TweakSettings, NoFileOrNoKeysMeansDisabledPiano) {
-    tweak::FileSettings none = tweak::readFileSettings(nullptr);
-    EXPECT_FALSE(none.enabled);
-    EXPECT_EQ(none.instrument, 4);
-
-    tweak::FileSettings empty = read(nullptr, nullptr);
-    EXPECT_FALSE(empty.enabled);
-    EXPECT_EQ(empty.instrument, 4);
-}
-
-TEST(TweakSettings, ReadsFlagsAndNumbersTheWayThePlatformDoes) {
-    EXPECT_TRUE(read(NS::Number::numberWithBool(true), nullptr).enabled);
-    EXPECT_TRUE(read(NS::Number::numberWithInt(2), nullptr).enabled);
-    EXPECT_TRUE(read(NS::str("YES"), nullptr).enabled);
-    EXPECT_FALSE(read(NS::str("no"), nullptr).enabled);
-    EXPECT_FALSE(read(NS::Number::numberWithBool(false), nullptr).enabled);
-
-    EXPECT_EQ(read(nullptr, NS::Number::numberWithInt(2)).instrument, 2);
-    EXPECT_EQ(read(nullptr, NS::str("5")).instrument, 5);
-    EXPECT_EQ(read(nullptr, NS::Number::numberWithDouble(3.9)).instrument, 3);
-}
-
-TEST(TweakSettings, ZeroMeansPianoButOutOfRangeValuesAreKept) {
-    EXPECT_EQ(read(nullptr, NS::Number::numberWithInt(0)).instrument, 4);
-    EXPECT_EQ(read(nullptr, NS::Number::numberWithInt(7)).instrument, 7);
-    EXPECT_EQ(read(nullptr, NS::Number::numberWithInt(-1)).instrument, -1);
-    EXPECT_EQ(read(nullptr, NS::str("abc")).instrument, 4);
-}
-
-TEST(TweakSettings, ValuesWithoutBoolOrIntValueCountAsAbsent) {
-    std::vector<Ref<objc::Object>> odd = {
-        NS::Array::array({NS::Number::numberWithInt(1)}),
-        NS::Dictionary::dictionary({{"a", NS::Number::numberWithInt(1)}}),
-        NS::Date::dateWithTimeIntervalSince1970(1e9),
-        NS::Data::dataWithBytes("\x01\x02"),
+// Values the platform reads as a flag or a number, read its way; any other type counts as absent.
+TEST(TweakSettings, ReadsTheFileTheWayThePlatformReadsValues) {
+    auto num = [](int n) -> RefPtr<objc::Object> { return NS::Number::numberWithInt(n); };
+    const RefPtr<objc::Object> odd[] = {
+        NS::Array::array({num(1)}), NS::Dictionary::dictionary({{"a", num(1)}}),
+        NS::Date::dateWithTimeIntervalSince1970(1e9), NS::Data::dataWithBytes("\x01\x02")};
+    const struct {
+        RefPtr<objc::Object> enabled, instrument;
+        bool wantEnabled;
+        int wantInstrument;
+    } cases[] = {
+        {nullptr, nullptr, false, 4}, // no keys: disabled piano
+        {NS::Number::numberWithBool(true), num(2), true, 2},
+        {num(2), NS::str("5"), true, 5},
+        {NS::str("YES"), NS::Number::numberWithDouble(3.9), true, 3},
+        {NS::str("no"), num(0), false, 4},                     // 0 means piano
+        {NS::Number::numberWithBool(false), num(7), false, 7}, // out of range is kept
+        {nullptr, num(-1), false, -1},
+        {nullptr, NS::str("abc"), false, 4},
+        {odd[0], odd[0], false, 4},
+        {odd[1], odd[1], false, 4},
+        {odd[2], odd[2], false, 4},
+        {odd[3], odd[3], false, 4},
     };
-    for (const auto& value : odd) {
-        SCOPED_TRACE(value->description());
-        tweak::FileSettings s = read(value, value);
-        EXPECT_FALSE(s.enabled);
-        EXPECT_EQ(s.instrument, 4);
+    for (const auto& c : cases) {
+        auto file = NS::MutableDictionary::dictionary();
+        file->setObjectForKey(c.enabled, "enabled");
+        file->setObjectForKey(c.instrument, "instrument");
+        tweak::FileSettings s = tweak::readFileSettings(file.ptr());
+        SCOPED_TRACE(
+            NS::String::stringWithFormat("%@ / %@", c.enabled.get(), c.instrument.get())->str());
+        EXPECT_EQ(s.enabled, c.wantEnabled);
+        EXPECT_EQ(s.instrument, c.wantInstrument);
     }
+    EXPECT_FALSE(tweak::readFileSettings(nullptr).enabled);
+    EXPECT_EQ(tweak::readFileSettings(nullptr).instrument, 4);
 }
 
 } // namespace
