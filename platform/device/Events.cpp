@@ -22,23 +22,46 @@ std::string dump(const Json& value) {
     return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
+// Whether the line nests deeper than kMaxDepth, outside its strings.
+bool tooDeep(const std::string& line) {
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        if (inString) {
+            i += c == '\\';
+            inString = c != '"';
+        } else if (c == '"') {
+            inString = true;
+        } else if ((c == '[' || c == '{') && ++depth > kMaxDepth) {
+            return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
 // The line as a JSON object, or nothing. The parser reports errors by value here; the catch is
 // for what it may still throw (memory), since readers run in threads with nothing above them.
-std::optional<Json> parseObject(const std::string& line) {
+// The simulator reads several fields of each line in turn: the last line read is kept.
+const Json* parseObject(const std::string& line) {
+    thread_local std::string lastLine;
+    thread_local std::optional<Json> lastDoc;
+    if (lastDoc && line == lastLine)
+        return &*lastDoc;
+    lastDoc.reset();
     try {
-        bool tooDeep = false;
-        Json doc = Json::parse(
-            line,
-            [&](int depth, Json::parse_event_t, Json&) {
-                tooDeep = tooDeep || depth > kMaxDepth;
-                return !tooDeep;
-            },
-            false);
-        if (tooDeep || !doc.is_object())
-            return std::nullopt;
-        return doc;
+        if (tooDeep(line))
+            return nullptr;
+        Json doc = Json::parse(line, nullptr, false);
+        if (!doc.is_object())
+            return nullptr;
+        lastLine = line;
+        lastDoc = std::move(doc);
+        return &*lastDoc;
     } catch (const std::exception&) {
-        return std::nullopt;
+        return nullptr;
     }
 }
 
@@ -62,9 +85,14 @@ JsonValue::JsonValue(double d) {
     m_text.assign(buffer, end);
 }
 
-JsonValue::JsonValue(const char* s) : m_text(s ? jsonQuote(s) : "null") {}
-JsonValue::JsonValue(std::string_view s) : m_text(jsonQuote(s)) {}
-JsonValue::JsonValue(const std::optional<std::string>& s) : m_text(s ? jsonQuote(*s) : "null") {}
+JsonValue::JsonValue(const char* s) : m_text(s ? s : "null"), m_string(s != nullptr) {}
+JsonValue::JsonValue(std::string_view s) : m_text(s), m_string(true) {}
+JsonValue::JsonValue(const std::optional<std::string>& s)
+    : m_text(s ? *s : "null"), m_string(s.has_value()) {}
+
+std::string JsonValue::text() const {
+    return m_string ? jsonQuote(m_text) : m_text;
+}
 
 JsonValue::JsonValue(const std::vector<std::string>& strings) : m_text("[") {
     for (std::size_t i = 0; i < strings.size(); ++i)
@@ -198,7 +226,7 @@ std::string eventLine(std::string_view name, EventFields fields) {
 }
 
 std::optional<std::string> jsonField(const std::string& line, const std::string& key) {
-    std::optional<Json> doc = parseObject(line);
+    const Json* doc = parseObject(line);
     if (!doc)
         return std::nullopt;
     auto it = doc->find(key);
@@ -209,7 +237,7 @@ std::optional<std::string> jsonField(const std::string& line, const std::string&
 
 std::vector<std::string> jsonStrings(const std::string& line, const std::string& key) {
     std::vector<std::string> out;
-    std::optional<Json> doc = parseObject(line);
+    const Json* doc = parseObject(line);
     if (!doc)
         return out;
     auto it = doc->find(key);
@@ -220,12 +248,13 @@ std::vector<std::string> jsonStrings(const std::string& line, const std::string&
 }
 
 std::string withField(const std::string& line, std::string_view key, const JsonValue& value) {
-    std::optional<Json> doc = parseObject(line);
-    std::optional<Json> added = parseObject("{\"v\":" + value.text() + "}");
-    if (!doc)
+    const Json* read = parseObject(line);
+    if (!read)
         return eventLine("unreadable", {{"text", line}, {key, value}});
-    (*doc)[std::string(key)] = added ? (*added)["v"] : Json();
-    return dump(*doc);
+    Json doc = *read;
+    Json added = Json::parse(value.text(), nullptr, false);
+    doc[std::string(key)] = added.is_discarded() ? Json() : std::move(added);
+    return dump(doc);
 }
 
 } // namespace device

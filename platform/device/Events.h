@@ -19,7 +19,8 @@
 
 namespace device {
 
-// A JSON value, written as text at construction.
+// A JSON value. Strings are quoted only when the text is asked for: with no sink, an event's
+// fields cost their caller no more than a copy.
 class JsonValue {
 public:
     JsonValue(std::nullptr_t) : m_text("null") {}
@@ -39,7 +40,7 @@ public:
     static JsonValue raw(std::string json) { return JsonValue(Raw{std::move(json)}); }
     static JsonValue object(std::initializer_list<std::pair<std::string_view, JsonValue>> fields);
     static JsonValue object(const std::vector<std::pair<std::string, JsonValue>>& fields);
-    const std::string& text() const { return m_text; }
+    std::string text() const;
 
 private:
     struct Raw {
@@ -47,6 +48,7 @@ private:
     };
     explicit JsonValue(Raw r) : m_text(std::move(r.json)) {}
     std::string m_text;
+    bool m_string = false; // m_text is the string itself, not yet quoted
 };
 
 // A JSON string holding the text; bytes that are not UTF-8 become U+FFFD.
