@@ -54,6 +54,7 @@ TEST(Events, TCountsTheEventClockAndGoesOutInOrder) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(device::jsonField(lines[0], "t"), "1.5");
     std::vector<std::thread> threads;
+    threads.reserve(4);
     for (int i = 0; i < 4; ++i)
         threads.emplace_back([] {
             for (int n = 0; n < 500; ++n)
