@@ -22,10 +22,9 @@ using namespace std::chrono_literals;
 constexpr auto kEndingBound = 5s;
 
 std::string exitLine(int status) {
-    return "{\"event\":\"exit\",\"status\":" +
-           (WIFEXITED(status) ? std::to_string(WEXITSTATUS(status)) : std::string("null")) +
-           ",\"signal\":" +
-           (WIFSIGNALED(status) ? std::to_string(WTERMSIG(status)) : std::string("null")) + "}";
+    return device::eventLine(
+        "exit", {{"status", WIFEXITED(status) ? device::JsonValue(WEXITSTATUS(status)) : nullptr},
+                 {"signal", WIFSIGNALED(status) ? device::JsonValue(WTERMSIG(status)) : nullptr}});
 }
 
 std::string describe(const Action& action) {
@@ -51,6 +50,7 @@ std::string oauthParameter(const std::string& header, const std::string& name) {
 
 Simulator::Simulator(RunOptions options)
     : m_options(std::move(options)), m_summary(stdout, stderr, m_options.verbosity) {
+    device::beginRun(); // the processes started from here share its origin for their "t"
     if (m_options.events)
         m_events.open(*m_options.events, std::ios::trunc);
     if (m_options.api == "local")
@@ -107,9 +107,7 @@ std::optional<std::string> Simulator::wavFile() const {
 }
 
 void Simulator::record(const std::string& process, const std::string& line) {
-    std::string tagged = line;
-    if (!tagged.empty() && tagged.back() == '}')
-        tagged.insert(tagged.size() - 1, ",\"process\":" + device::jsonQuote(process));
+    std::string tagged = device::withField(line, "process", process);
     std::string event = device::jsonField(line, "event").value_or("");
     std::lock_guard guard(m_lock);
     if (m_events.is_open()) {
@@ -120,19 +118,7 @@ void Simulator::record(const std::string& process, const std::string& line) {
     if (event == "error" || event == "load_failed")
         m_failed = true;
     if (event == "spawn" && device::jsonField(line, "path").value_or("") == "/usr/bin/killall") {
-        std::vector<std::string> arguments;
-        // The arguments are a JSON array of strings; read them back one by one.
-        std::string array = device::jsonField(line, "arguments").value_or("[]");
-        std::size_t i = 0;
-        while ((i = array.find('"', i)) != std::string::npos) {
-            std::size_t end = i + 1;
-            while (end < array.size() && array[end] != '"')
-                end += array[end] == '\\' ? 2 : 1;
-            arguments.push_back(
-                device::jsonField("{\"a\":" + array.substr(i, end - i + 1) + "}", "a")
-                    .value_or(""));
-            i = end + 1;
-        }
+        std::vector<std::string> arguments = device::jsonStrings(line, "arguments");
         m_killRequests.push_back(std::move(arguments));
     }
 }
@@ -293,13 +279,12 @@ void Simulator::carryOutKillRequests() {
         if (!problem && found)
             matched.push_back(processName(kind));
         record("simulator",
-               "{\"event\":\"killall\",\"signal\":" +
-                   device::JsonValue(request.signal ? device::JsonValue(*request.signal)
-                                                    : device::JsonValue(nullptr))
-                       .text() +
-                   ",\"name\":" + device::JsonValue(request.name).text() +
-                   ",\"signalled\":" + device::JsonValue(matched).text() +
-                   ",\"problem\":" + device::JsonValue(problem).text() + "}");
+               device::eventLine("killall",
+                                 {{"signal", request.signal ? device::JsonValue(*request.signal)
+                                                            : device::JsonValue(nullptr)},
+                                  {"name", request.name},
+                                  {"signalled", matched},
+                                  {"problem", problem}}));
         if (problem || !found)
             continue;
         ChildProcess& child = *m_processes[kind];
@@ -335,11 +320,11 @@ void Simulator::onApiRequest(const ApiRequest& request) {
     for (const auto& [name, value] : SL::OAuth::parseForm(request.body))
         params.emplace_back(name, device::JsonValue(value));
     std::string path = request.target.substr(0, request.target.find('?'));
-    record("api", "{\"event\":\"api\",\"method\":" + device::jsonQuote(request.method) +
-                      ",\"path\":" + device::jsonQuote(path) +
-                      ",\"params\":" + device::JsonValue::object(params).text() +
-                      ",\"account\":" + device::JsonValue(account).text() +
-                      ",\"status\":" + std::to_string(request.status) + "}");
+    record("api", device::eventLine("api", {{"method", request.method},
+                                            {"path", path},
+                                            {"params", device::JsonValue::object(params)},
+                                            {"account", account},
+                                            {"status", request.status}}));
 }
 
 } // namespace sim

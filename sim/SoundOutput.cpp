@@ -48,6 +48,8 @@ std::shared_ptr<audio::ManualClock> openSoundOutput(const SoundOptions& options)
     if (!live) {
         manual = std::make_shared<audio::ManualClock>();
         audio::setClock(manual);
+        // Virtual time: the events tell the moment within the rendering.
+        device::setEventClock([manual] { return manual->now(); });
     }
 
     std::shared_ptr<audio::WavOutput> wav;

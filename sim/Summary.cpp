@@ -11,21 +11,6 @@ namespace {
 
 constexpr std::size_t kBoxWidth = 56;
 
-// The strings of a JSON array of strings, as the events write them.
-std::vector<std::string> stringArray(const std::string& json) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while ((i = json.find('"', i)) != std::string::npos) {
-        std::size_t end = i + 1;
-        while (end < json.size() && json[end] != '"')
-            end += json[end] == '\\' ? 2 : 1;
-        std::string quoted = json.substr(i, end - i + 1);
-        out.push_back(device::jsonField("{\"s\":" + quoted + "}", "s").value_or(""));
-        i = end + 1;
-    }
-    return out;
-}
-
 std::vector<std::string> wrap(const std::string& text, std::size_t width) {
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -225,7 +210,7 @@ void Summary::show(const std::string& process, const std::string& event_line) {
         if (rawMessage && *rawMessage != "null")
             for (const std::string& w : wrap(message, kBoxWidth))
                 body.push_back(w);
-        std::vector<std::string> buttons = stringArray(field("buttons"));
+        std::vector<std::string> buttons = device::jsonStrings(l, "buttons");
         if (std::optional<ProcessKind> owner = kindOf(process))
             m_alerts.push_back({*owner, buttons});
         drawBox(body, buttons);
@@ -322,11 +307,11 @@ void Summary::show(const std::string& process, const std::string& event_line) {
              orNone(field("segmented")) + ", edges " + field("edges"));
     } else if (event == "spawn") {
         std::string command;
-        for (const std::string& a : stringArray(field("arguments")))
+        for (const std::string& a : device::jsonStrings(l, "arguments"))
             command += (command.empty() ? "" : " ") + a;
         line("  " + appName(process) + " runs " + command);
     } else if (event == "killall") {
-        std::vector<std::string> signalled = stringArray(field("signalled"));
+        std::vector<std::string> signalled = device::jsonStrings(l, "signalled");
         if (std::string problem = field("problem"); !problem.empty() && problem != "null")
             line("  killall: " + problem);
         else if (signalled.empty())

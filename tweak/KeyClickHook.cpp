@@ -1,5 +1,7 @@
 #include "tweak/KeyClickHook.h"
 
+#include "device/Events.h"
+#include "foundation/Log.h"
 #include "tweak/TweakSettings.h"
 
 #include <array>
@@ -12,6 +14,18 @@ namespace {
 
 // One slot per entry of the SoundTable; 0 until the note is first drawn.
 std::array<std::atomic<SystemSoundID>, kSoundTableSize> g_noteSounds{};
+// Whether the note's file was reported bad: once per file, however often it is drawn.
+std::array<std::atomic<bool>, kSoundTableSize> g_reportedBad{};
+
+void reportBadNote(std::size_t slot, const NS::URL* url, OSStatus status) {
+    if (g_reportedBad[slot].exchange(true, std::memory_order_relaxed))
+        return;
+    std::string file = url ? url->path() : std::string();
+    std::string text =
+        "cannot play " + file + " (error " + std::to_string(status) + "); the other notes play on";
+    CFLog(3, "[%s: %s] %s: %s", "Tapsonata", "KeyClickHook", "ERROR", text.c_str());
+    device::emit("error", {{"text", text}, {"file", file}});
+}
 
 } // namespace
 
@@ -25,9 +39,13 @@ SystemSoundID noteSound(int instrument, unsigned index) {
     if (sound != 0)
         return sound;
     SystemSoundID created = 0;
-    AudioServicesCreateSystemSoundID(soundURL(instrument, index), &created);
-    if (created == 0)
-        return 0; // try again on a later click; nothing is kept
+    const NS::URL* url = soundURL(instrument, index);
+    OSStatus status = AudioServicesCreateSystemSoundID(url, &created);
+    if (created == 0) {
+        // Tried again on a later click (cheap while the file stays as it is); nothing is kept.
+        reportBadNote(tableIndex(instrument, index), url, status);
+        return 0;
+    }
     // Two threads may draw the same new note at once: one sound wins, the other is disposed.
     if (slot.compare_exchange_strong(sound, created, std::memory_order_acq_rel))
         return created;
@@ -39,6 +57,8 @@ void forgetNoteSounds() {
     for (auto& slot : g_noteSounds)
         if (SystemSoundID sound = slot.exchange(0, std::memory_order_acq_rel))
             AudioServicesDisposeSystemSoundID(sound);
+    for (auto& reported : g_reportedBad)
+        reported.store(false, std::memory_order_relaxed);
 }
 
 void keyClickHook(SystemSoundID sound) {

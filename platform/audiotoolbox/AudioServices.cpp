@@ -6,6 +6,11 @@
 #include "device/Root.h"
 #include "substrate/Hookable.h"
 
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+
 namespace {
 
 // What the public entry does until a hook replaces it.
@@ -32,6 +37,25 @@ OSStatus statusOf(audio::DecodeResult result) {
     return kAudioServicesSystemSoundUnspecifiedError;
 }
 
+// Files that failed to decode, with the size and time they had: asking again for one that has
+// not changed fails at the price of a stat, not of another decode on a key press.
+struct FileStamp {
+    std::uintmax_t size;
+    std::filesystem::file_time_type written;
+    bool operator==(const FileStamp&) const = default;
+};
+std::mutex g_failedLock;
+std::map<std::filesystem::path, std::pair<FileStamp, OSStatus>> g_failed;
+
+std::optional<FileStamp> stampOf(const std::filesystem::path& file) {
+    std::error_code sizeError, timeError;
+    FileStamp stamp{std::filesystem::file_size(file, sizeError),
+                    std::filesystem::last_write_time(file, timeError)};
+    if (sizeError || timeError)
+        return std::nullopt;
+    return stamp;
+}
+
 } // namespace
 
 extern "C" {
@@ -45,8 +69,23 @@ OSStatus AudioServicesCreateSystemSoundID(const NS::URL* inFileURL,
         return kAudio_BadFilePathError;
     auto sound = std::make_shared<audio::Sound>();
     sound->file = inFileURL->path();
-    if (auto result = audio::decodeMp3(file, sound->samples); result != audio::DecodeResult::ok)
+    std::optional<FileStamp> stamp = stampOf(file);
+    if (stamp) {
+        std::lock_guard guard(g_failedLock);
+        if (auto it = g_failed.find(file); it != g_failed.end() && it->second.first == *stamp)
+            return it->second.second;
+    }
+    if (auto result = audio::decodeMp3(file, sound->samples); result != audio::DecodeResult::ok) {
+        if (stamp) {
+            std::lock_guard guard(g_failedLock);
+            g_failed[file] = {*stamp, statusOf(result)};
+        }
         return statusOf(result);
+    }
+    if (stamp) {
+        std::lock_guard guard(g_failedLock);
+        g_failed.erase(file);
+    }
     *outSystemSoundID = audio::detail::addSound(std::move(sound));
     return kAudioServicesNoError;
 }

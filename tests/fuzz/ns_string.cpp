@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fail("a format without % changed");
     // The input as arguments: copied verbatim, whatever % it holds.
     if (NS::String::stringWithFormat("<%@|%s>", s, text.c_str())->str() !=
-        "<" + text + "|" + std::string(text.c_str()) + ">")
+        "<" + text + "|" + text.substr(0, text.find('\0')) + ">")
         fail("an argument was read as a format");
     if (NS::String::stringWithFormat("%d%%", expected)->str() != std::to_string(expected) + "%")
         fail("%d or %% misprinted");

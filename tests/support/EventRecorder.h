@@ -1,4 +1,5 @@
-// Records the device's events (what the stand-ins show or do) for a test's life.
+// Records the device's events (what the stand-ins show or do) for a test's life, without the
+// time stamp "t", so that tests can compare whole lines.
 #pragma once
 
 #include "device/Events.h"

@@ -75,23 +75,46 @@ TEST_F(Hook, ThousandsOfClicksKeepOneSoundPerNote) {
     EXPECT_LE(audio::liveSystemSounds() - before, 8u);
 }
 
-TEST_F(Hook, ANoteThatCannotBeDecodedSuppressesTheClickAndIsTriedAgainLater) {
+// A note file replaced by garbage, cut short or emptied: that note is silent and reported once,
+// however often it is drawn; the other notes play on, and the note plays again once mended.
+TEST_F(Hook, ABadNoteFileIsReportedOnceWhileTheOtherNotesPlayOn) {
+    const std::string note = "/Library/Application Support/Tapsonata/violin/do1.mp3";
     std::string good;
     {
-        std::ifstream in(root->path("/Library/Application Support/Tapsonata/violin/do1.mp3"),
-                         std::ios::binary);
+        std::ifstream in(root->path(note), std::ios::binary);
         good.assign(std::istreambuf_iterator<char>(in), {});
     }
-    root->write("/Library/Application Support/Tapsonata/violin/do1.mp3", "not an mp3 at all");
+    const std::pair<const char*, std::string> bad[] = {
+        {"garbage", "not an mp3 at all"}, {"truncated", good.substr(0, 64)}, {"emptied", ""}};
     enable(5);
-    fixRandom(0);
-    AudioServicesPlaySystemSound(1104);
-    EXPECT_EQ(passedOn(), std::vector<SystemSoundID>{0});
+    for (const auto& [kind, bytes] : bad) {
+        SCOPED_TRACE(kind);
+        support::EventRecorder events;
+        tweak::forgetNoteSounds();
+        root->write(note, bytes);
+        std::size_t before = passedOn().size();
+        for (std::uint32_t pick : {0u, 1u, 0u, 0u}) {
+            fixRandom(pick);
+            AudioServicesPlaySystemSound(1104);
+        }
+        std::vector<SystemSoundID> played = passedOn();
+        played.erase(played.begin(), played.begin() + static_cast<std::ptrdiff_t>(before));
+        ASSERT_EQ(played.size(), 4u);
+        EXPECT_EQ(played[0], 0u);
+        EXPECT_NE(played[1], 0u) << "another note plays on";
+        EXPECT_EQ(played[2] | played[3], 0u);
+        ASSERT_EQ(events.events("error").size(), 1u);
+        EXPECT_EQ(device::jsonField(events.events("error")[0], "file"), note);
+        std::size_t logged = 0;
+        for (const std::string& line : events.events("log"))
+            logged += device::jsonField(line, "text").value_or("").find(note) != std::string::npos;
+        EXPECT_EQ(logged, 1u);
 
-    root->write("/Library/Application Support/Tapsonata/violin/do1.mp3", good);
-    AudioServicesPlaySystemSound(1104);
-    ASSERT_EQ(passedOn().size(), 2u);
-    EXPECT_NE(passedOn()[1], 0u);
+        root->write(note, good);
+        fixRandom(0);
+        AudioServicesPlaySystemSound(1104);
+        EXPECT_NE(passedOn().back(), 0u) << "the mended note plays";
+    }
 }
 
 } // namespace
