@@ -34,6 +34,9 @@ struct Entry {
         return drum() ? std::to_string(index + 1) : std::string(kNames[index]);
     }
     double hz() const { return 440.0 * std::exp2((kDo1[instrument] + kSteps[index] - 69) / 12.0); }
+    friend void PrintTo(const Entry& e, std::ostream* out) {
+        *out << kInstruments[e.instrument] << '/' << e.name();
+    }
 };
 
 std::vector<Entry> entries() {
