@@ -161,10 +161,14 @@ bool updatePropertyListFile(const std::filesystem::path& path,
         return false;
     }
     NS::Dictionary::Entries entries;
+    // A binary file is written back as binary: XML keeps no fraction of a second in a date, and
+    // every value the change leaves alone must come back as it was.
+    bool binary = false;
     if (contents == Contents::Read) {
         objc::RefPtr<objc::Object> root = NS::propertyListFromBytes(bytes);
         if (auto* dictionary = dynamic_cast<NS::Dictionary*>(root.get())) {
             entries = dictionary->entries();
+            binary = bytes.rfind("bplist00", 0) == 0;
         } else {
             std::filesystem::path aside = path.string() + ".corrupt";
             if (::rename(path.c_str(), aside.c_str()) != 0) {
@@ -179,8 +183,9 @@ bool updatePropertyListFile(const std::filesystem::path& path,
     struct stat old {};
     mode_t mode = ::stat(path.c_str(), &old) == 0 ? old.st_mode & 07777 : 0644;
     change(entries);
-    std::string xml = NS::propertyListToXML(*NS::Dictionary::dictionary(std::move(entries)));
-    if (!writeFileAtomically(path, xml, error, mode))
+    auto updated = NS::Dictionary::dictionary(std::move(entries));
+    std::string out = binary ? NS::propertyListToBinary(*updated) : NS::propertyListToXML(*updated);
+    if (!writeFileAtomically(path, out, error, mode))
         return false;
     removeStaleTemporaries(path);
     return true;

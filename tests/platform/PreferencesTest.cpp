@@ -6,6 +6,7 @@
 #include "device/Root.h"
 #include "fixtures/LogCapture.h"
 #include "foundation/Collections.h"
+#include "foundation/Date.h"
 #include "foundation/Number.h"
 #include "support/EventRecorder.h"
 #include "support/TemporaryRoot.h"
@@ -130,6 +131,19 @@ TEST_F(Preferences, AWriteKeepsKeysAnotherWriterAddedMeanwhile) {
     ASSERT_TRUE(dictionary);
     EXPECT_EQ(dictionary->count(), 3U);
     EXPECT_EQ(dictionary->objectForKey("note")->description(), "added later");
+}
+
+TEST_F(Preferences, AWriteToABinaryFileKeepsEveryOtherValueExactly) {
+    // XML would keep no fraction of a second in the date; found by the store's fuzz target.
+    auto date = NS::Date::dateWithTimeIntervalSince1970(978307202.5);
+    root.write(kDomainFile, NS::propertyListToBinary(*NS::Dictionary::dictionary(
+                                {{"when", date}, {"ratio", NS::Number::numberWithDouble(0.1)}})));
+    open()->setBoolForKey(false, key("firstUse").ptr());
+    auto dictionary = stored();
+    ASSERT_TRUE(dictionary);
+    EXPECT_TRUE(date->isEqual(dictionary->objectForKey("when").get()));
+    EXPECT_TRUE(
+        NS::Number::numberWithDouble(0.1)->isEqual(dictionary->objectForKey("ratio").get()));
 }
 
 TEST_F(Preferences, ACorruptStoreReadsAsEmptyAndIsReplacedByTheNextWrite) {
