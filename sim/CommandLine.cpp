@@ -56,7 +56,7 @@ actions:
   unlock                 SpringBoard finishes an unlock
   tap N                  taps button N of the alert on screen
   wait                   until every process is idle
-  relaunch [keyboard|springboard|pane]
+  relaunch [PROCESS]     starts keyboard, springboard (the default) or pane again
   pane WORD [ARG...]     instrument NAME|N | enable | disable | donate [NAME]
                          | mail ADDRESS | follow [HANDLE] | profile [HANDLE] | share TEXT
                          | share-tap | footer [PACKAGE [HOLDER [YEAR]]] | tint COLOUR
@@ -241,8 +241,11 @@ bool action(const std::string& verb, Words& words, CommandLine& line) {
         line.error = verb + " needs a number, not " + action[1];
         return false;
     }
-    if (verb == "relaunch" && words.peek() && isProcessName(*words.peek()))
-        action.push_back(words.next());
+    // A bare relaunch means SpringBoard's; naming it keeps "relaunch pane …" unambiguous when
+    // the line is written back out.
+    if (verb == "relaunch")
+        action.push_back(words.peek() && isProcessName(*words.peek()) ? words.next()
+                                                                      : std::string("springboard"));
     if (verb == "pane") {
         if (!take("an action"))
             return false;
