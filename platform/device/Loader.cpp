@@ -24,7 +24,7 @@ LoadResult loadLibrary(std::string_view devicePath) {
     }
     // dlerror() is per thread, and this clears any error left from before.
     dlerror();
-    result.handle = dlopen(file.c_str(), RTLD_NOW | RTLD_GLOBAL);
+    result.handle = dlopen(file.c_str(), RTLD_LAZY | RTLD_GLOBAL);
     if (!result.handle) {
         const char* why = dlerror();
         result.error = "cannot load " + name + ": " + (why ? why : "dlopen failed");
