@@ -1,5 +1,6 @@
 #include "cephei/AtomicFile.h"
 
+#include "foundation/FileContents.h"
 #include "foundation/Log.h"
 
 #include <cerrno>
@@ -57,28 +58,6 @@ struct Descriptor {
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
 };
-
-enum class Contents { Missing, Read, Unreadable };
-
-Contents readWhole(const std::filesystem::path& path, std::string& bytes, int& err) {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.fd < 0) {
-        err = errno;
-        return err == ENOENT ? Contents::Missing : Contents::Unreadable;
-    }
-    char buffer[16384];
-    for (;;) {
-        ssize_t n = ::read(file.fd, buffer, sizeof buffer);
-        if (n == 0)
-            return Contents::Read;
-        if (n < 0 && errno != EINTR) {
-            err = errno;
-            return Contents::Unreadable;
-        }
-        if (n > 0)
-            bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-}
 
 // Writers hold the lock while their temporary file exists, so under the lock every one left
 // is a killed writer's.
@@ -155,8 +134,8 @@ bool updatePropertyListFile(const std::filesystem::path& path,
     }
 
     std::string bytes;
-    Contents contents = readWhole(path, bytes, err);
-    if (contents == Contents::Unreadable) {
+    NS::FileContents contents = NS::readFileContents(path, bytes, err);
+    if (contents == NS::FileContents::Unreadable) {
         error = "cannot read " + path.string() + ", so it was left as it is: " + message(err);
         return false;
     }
@@ -164,7 +143,7 @@ bool updatePropertyListFile(const std::filesystem::path& path,
     // A binary file is written back as binary: XML keeps no fraction of a second in a date, and
     // every value the change leaves alone must come back as it was.
     bool binary = false;
-    if (contents == Contents::Read) {
+    if (contents == NS::FileContents::Read) {
         objc::RefPtr<objc::Object> root = NS::propertyListFromBytes(bytes);
         if (auto* dictionary = dynamic_cast<NS::Dictionary*>(root.get())) {
             entries = dictionary->entries();

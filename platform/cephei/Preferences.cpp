@@ -4,12 +4,10 @@
 #include "device/Events.h"
 #include "device/Root.h"
 #include "foundation/Collections.h"
+#include "foundation/FileContents.h"
 #include "foundation/Log.h"
 #include "foundation/Number.h"
 #include "objc/Runtime.h"
-
-#include <fstream>
-#include <sstream>
 
 namespace HB {
 
@@ -42,19 +40,18 @@ bool namesAFile(const std::string& identifier) {
 }
 
 Values readDomain(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (path.empty() || !std::filesystem::exists(path, ec))
+    std::string bytes;
+    int err = 0;
+    NS::FileContents contents =
+        path.empty() ? NS::FileContents::Missing : NS::readFileContents(path, bytes, err);
+    if (contents == NS::FileContents::Missing)
         return {};
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    if (in)
-        bytes << in.rdbuf();
-    if (!in) {
+    if (contents == NS::FileContents::Unreadable) {
         CFLog(4, "HBPreferences: cannot read %s; reading it as empty and leaving it as it is",
               path.c_str());
         return {};
     }
-    objc::RefPtr<objc::Object> root = NS::propertyListFromBytes(bytes.str());
+    objc::RefPtr<objc::Object> root = NS::propertyListFromBytes(bytes);
     auto* dictionary = dynamic_cast<NS::Dictionary*>(root.get());
     if (!dictionary) {
         CFLog(4,

@@ -2,6 +2,7 @@
 #include "device/Root.h"
 #include "foundation/Collections.h"
 #include "foundation/Data.h"
+#include "foundation/FileContents.h"
 #include "foundation/Number.h"
 
 #include <algorithm>
@@ -9,12 +10,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <memory>
 #include <plist/plist.h>
 #include <pthread.h>
-#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -404,12 +403,11 @@ RefPtr<MutableDictionary> MutableDictionary::initWithContentsOfFile(const String
     std::filesystem::path file = device::resolve(path->str());
     if (file.empty())
         return nullptr;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    std::string bytes;
+    int err = 0;
+    if (readFileContents(file, bytes, err) != FileContents::Read)
         return nullptr;
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    RefPtr<objc::Object> root = propertyListFromBytes(contents.str());
+    RefPtr<objc::Object> root = propertyListFromBytes(bytes);
     return RefPtr<MutableDictionary>(dynamic_cast<MutableDictionary*>(root.get()));
 }
 
