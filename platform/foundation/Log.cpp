@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <syslog.h>
 #include <unistd.h>
@@ -17,11 +18,17 @@ namespace {
 std::mutex g_lock;
 LogSink g_sink;
 
+constexpr const char* kSyslogSocket = "/dev/log";
+
 int connectToSyslog() {
+    // Where no log daemon listens, one stat spares every process a socket made only to fail.
+    struct stat info {};
+    if (stat(kSyslogSocket, &info) != 0 || !S_ISSOCK(info.st_mode))
+        return -1;
     int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", "/dev/log");
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", kSyslogSocket);
     if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         close(fd);
         fd = -1;
@@ -66,8 +73,18 @@ void CFLogv(int level, std::string_view format, std::initializer_list<NS::Format
     device::emit("log", {{"level", level}, {"text", line->str()}});
     std::lock_guard guard(NS::g_lock);
     NS::sendToSyslog(level, line->UTF8String());
-    if (NS::g_sink)
+    if (NS::g_sink) {
         NS::g_sink(level, line->str());
-    else
-        std::fprintf(stderr, "%s\n", line->UTF8String());
+    } else {
+        // One write, without stdio: the library's line at load is often a process's first.
+        std::string text = line->str() + '\n';
+        for (std::string_view rest = text; !rest.empty();) {
+            ssize_t n = write(STDERR_FILENO, rest.data(), rest.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            rest.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
 }

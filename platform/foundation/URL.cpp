@@ -2,6 +2,7 @@
 
 #include "objc/Runtime.h"
 
+#include <array>
 #include <uriparser/Uri.h>
 #include <vector>
 
@@ -14,25 +15,45 @@ objc::Class* urlClass() {
     return cls;
 }
 
+using ByteSet = std::array<bool, 256>;
+
+constexpr ByteSet bytesPlus(std::string_view extra) {
+    ByteSet set{};
+    for (int c = 0; c < 256; ++c)
+        set[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                 c == '-' || c == '.' || c == '_' || c == '~';
+    for (char c : extra)
+        set[static_cast<unsigned char>(c)] = true;
+    return set;
+}
+
+// What a file URL's path keeps as it is. The library makes its 45 note URLs at load, in
+// every process, so this is worked out once, by the compiler.
+constexpr ByteSet kFilePathPlain = bytesPlus("/!$&'()*+,;=:@");
+
+// Appends `text` to `out`, percent-escaping every byte not in `plain`.
+void appendEscaped(std::string& out, std::string_view text, const ByteSet& plain) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const std::size_t start = out.size();
+    out.resize(start + 3 * text.size());
+    char* to = out.data() + start;
+    for (unsigned char c : text) {
+        if (plain[c]) {
+            *to++ = static_cast<char>(c);
+        } else {
+            *to++ = '%';
+            *to++ = kHex[c >> 4];
+            *to++ = kHex[c & 15];
+        }
+    }
+    out.resize(static_cast<std::size_t>(to - out.data()));
+}
+
 } // namespace
 
 std::string percentEscape(std::string_view text, std::string_view alsoPlain) {
-    static const char* hex = "0123456789ABCDEF";
     std::string out;
-    out.reserve(text.size());
-    for (unsigned char c : text) {
-        bool plain =
-            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-            std::string_view("-._~").find(static_cast<char>(c)) != std::string_view::npos ||
-            alsoPlain.find(static_cast<char>(c)) != std::string_view::npos;
-        if (plain) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
+    appendEscaped(out, text, bytesPlus(alsoPlain));
     return out;
 }
 
@@ -79,8 +100,9 @@ Ref<URL> URL::fileURLWithPath(std::string_view path) {
     // A relative path is taken from the device's "/", the working directory of its processes;
     // without the slash, its first part would read as a host name.
     std::string absolute = path.starts_with('/') ? std::string(path) : "/" + std::string(path);
-    auto url = objc::adopt(
-        new URL("file://" + percentEscape(absolute, "/!$&'()*+,;=:@"), "file", absolute));
+    std::string text = "file://";
+    appendEscaped(text, absolute, kFilePathPlain);
+    auto url = objc::adopt(new URL(std::move(text), "file", std::move(absolute)));
     url->setIsa(urlClass());
     return url;
 }

@@ -73,14 +73,17 @@ void MSHookFunction(void* symbol, void* replace, void** result) {
         CFLog(3, "MS:Error: MSHookFunction: cannot hook a null symbol");
         return;
     }
-    std::string name = describeAddress(symbol);
+    // Named only for an error: dladdr walks every loaded object's symbols, on every load.
+    auto name = [symbol] { return describeAddress(symbol); };
     if (!replace) {
-        CFLog(3, "MS:Error: MSHookFunction: cannot hook %s with a null replacement", name.c_str());
+        CFLog(3, "MS:Error: MSHookFunction: cannot hook %s with a null replacement",
+              name().c_str());
         return;
     }
     std::atomic<void*>* slot = substrate::hookableSlot(symbol);
     if (!slot) {
-        CFLog(3, "MS:Error: MSHookFunction: %s is not a hookable entry; not hooked", name.c_str());
+        CFLog(3, "MS:Error: MSHookFunction: %s is not a hookable entry; not hooked",
+              name().c_str());
         return;
     }
     std::lock_guard guard(substrate::hookLock());
@@ -88,7 +91,7 @@ void MSHookFunction(void* symbol, void* replace, void** result) {
     if (replace == symbol || replace == previous) {
         // Either would make the saved entry call itself for ever.
         CFLog(3, "MS:Error: MSHookFunction: %s already enters that replacement; not hooked",
-              name.c_str());
+              name().c_str());
         return;
     }
     if (result)
