@@ -200,7 +200,10 @@ OpenALOutput::~OpenALOutput() {
 }
 
 bool OpenALOutput::makeCurrent() const {
-    return alcMakeContextCurrent(contextOf(m_context)) == ALC_TRUE;
+    // Making a context current takes OpenAL's list lock and checks the context: the audio
+    // thread's context is nearly always current already.
+    ALCcontext* context = contextOf(m_context);
+    return alcGetCurrentContext() == context || alcMakeContextCurrent(context) == ALC_TRUE;
 }
 
 bool OpenALOutput::isSounding(const Voice& voice) const {
