@@ -6,6 +6,7 @@
 #include "sim/Simulator.h"
 #include "sim/Terminal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -242,8 +244,12 @@ int desktopMain(const CommandLine& line) {
             return failure(*error);
     }
     SettingsWatch settings(options.root);
-    const bool terminal = isatty(STDIN_FILENO) != 0;
-    RawTerminal raw(STDIN_FILENO); // keys typed here are not echoed
+    // Its own terminal only in the foreground: a job in the background that touched it would
+    // be stopped.
+    const bool terminal = isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp();
+    std::optional<RawTerminal> raw;
+    if (terminal)
+        raw.emplace(STDIN_FILENO); // keys typed here are not echoed
     Signals signals;               // after the terminal's own handlers, which it replaces
     Simulator simulator(options);
     if (!simulator.ready())
@@ -261,7 +267,7 @@ int desktopMain(const CommandLine& line) {
     simulator.say("  Listening to " + keys.source->description() +
                   ". Every key you press plays a note; what you type is never shown or kept.");
     simulator.say(terminal ? "  Ctrl-C stops." : "  SIGINT or SIGTERM stops.");
-    Session session(simulator, *keys.source, settings, terminal && raw.active());
+    Session session(simulator, *keys.source, settings, raw && raw->active());
     return simulator.finish(session.run(signals) == 0);
 }
 

@@ -138,7 +138,8 @@ bool EvdevKeySource::drain(Stream& stream, KeyBatch& batch) {
             // Nothing of the event outlives this loop: the key's code is forgotten here.
             std::memset(&event, 0, sizeof event);
         }
-        stream.pending.erase(stream.pending.begin(), stream.pending.begin() + used);
+        stream.pending.erase(stream.pending.begin(),
+                             stream.pending.begin() + static_cast<std::ptrdiff_t>(used));
     }
 }
 
