@@ -10,10 +10,20 @@
 
 namespace {
 
-// The run's options and actions as a command line of their own.
-std::vector<std::string> written(const sim::RunOptions& o) {
-    std::vector<std::string> words = {
-        "run", "--root", o.root, "--pace", o.pace, "--volume", std::to_string(o.volume)};
+// The run's options and actions (or the desktop's options) as a command line of their own.
+std::vector<std::string> written(const sim::CommandLine& line) {
+    const sim::RunOptions& o = line.run;
+    const bool desktop = line.command == sim::Command::Desktop;
+    std::vector<std::string> words = {desktop ? "desktop" : "run", "--root", o.root, "--volume",
+                                      std::to_string(o.volume)};
+    if (!desktop)
+        words.insert(words.end(), {"--pace", o.pace});
+    else if (o.root.empty())
+        words.erase(words.begin() + 1, words.begin() + 3); // the desktop has a root of its own
+    if (desktop && line.desktop.instrument)
+        words.insert(words.end(), {"--instrument", *line.desktop.instrument});
+    if (desktop && line.desktop.input)
+        words.insert(words.end(), {"--input", *line.desktop.input});
     auto add = [&](const char* flag, const std::optional<std::string>& value) {
         if (value)
             words.insert(words.end(), {flag, *value});
@@ -56,10 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!word.empty())
         args.push_back(word);
     const sim::CommandLine line = sim::parseCommandLine(args);
-    if (line.error.empty() && line.command == sim::Command::Run) {
-        const sim::CommandLine again = sim::parseCommandLine(written(line.run));
-        if (!again.error.empty() || again.command != sim::Command::Run ||
-            !same(line.run, again.run))
+    if (line.error.empty() &&
+        (line.command == sim::Command::Run || line.command == sim::Command::Desktop)) {
+        const sim::CommandLine again = sim::parseCommandLine(written(line));
+        if (!again.error.empty() || again.command != line.command || !same(line.run, again.run) ||
+            again.desktop.instrument != line.desktop.instrument ||
+            again.desktop.input != line.desktop.input)
             std::abort();
     }
     return 0;
