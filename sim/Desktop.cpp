@@ -146,11 +146,14 @@ public:
                     if (signal != SIGHUP)
                         return 0;
                     m_restartAt = Clock::now();
+                    m_restartWhy = "SIGHUP";
                 }
             if (fds[3].revents && !terminalStillOn())
                 return 0;
-            if (fds[2].revents && m_settings.changed())
+            if (fds[2].revents && m_settings.changed()) {
                 m_restartAt = Clock::now() + kSettle;
+                m_restartWhy = "the settings changed";
+            }
             if (fds[0].revents) {
                 KeyBatch batch;
                 if (!m_keys.read(batch))
@@ -163,7 +166,7 @@ public:
             }
             if (m_restartAt && Clock::now() >= *m_restartAt) {
                 m_restartAt.reset();
-                m_simulator.say("  the settings changed: the keyboard app starts again");
+                m_simulator.say("  " + m_restartWhy + ": the keyboard app starts again");
                 if (!m_simulator.perform({"relaunch", "keyboard"}))
                     return 1;
             }
@@ -203,6 +206,7 @@ private:
     SettingsWatch& m_settings;
     bool m_terminal;
     std::optional<Clock::time_point> m_restartAt;
+    std::string m_restartWhy;
     std::optional<Clock::time_point> m_lastKey;
 };
 
