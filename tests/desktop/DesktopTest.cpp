@@ -151,18 +151,5 @@ TEST_F(Desktop, CtrlCInATerminalLeavesNoProcessAndTheTerminalAsItWas) {
     EXPECT_TRUE(simulatorsOn(device.root()).empty());
 }
 
-TEST(DesktopLine, UsageErrors) {
-    for (auto [args, error] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{"--input", "wayland"}, "--input wayland: want evdev or x11"},
-             {{"--instrument", "kazoo"}, "--instrument kazoo: want bass"},
-             {{"--pace", "5"}, "unknown option: --pace"},
-             {{"type", "hi"}, "desktop takes no actions: type"}}) {
-        args.insert(args.begin(), "desktop");
-        SimResult r = runSim(args);
-        EXPECT_EQ(r.exitCode, 2) << args[1];
-        EXPECT_NE(r.err.find(error), std::string::npos) << r.err;
-    }
-}
-
 } // namespace
 } // namespace e2e

@@ -1,8 +1,11 @@
 // The evdev reader on recorded streams of `input_event`s, each keyboard a pipe.
 #include "sim/KeySourceEvdev.h"
+#include "support/TemporaryRoot.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <linux/input.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -113,6 +116,28 @@ TEST(EvdevReader, AKeyboardThatDisappearsIsDroppedAndTheOthersGoOn) {
     ASSERT_TRUE(source.read(batch));
     EXPECT_EQ(batch.clicks, std::vector<Click>{D});
     close(second[1]);
+}
+
+TEST(EvdevReader, RefusedAccessSaysHowToGetIt) {
+    TemporaryRoot folder;
+    std::ofstream(folder.root() / "event3") << "x";
+    std::filesystem::permissions(folder.root() / "event3", std::filesystem::perms::none);
+    std::filesystem::permissions(folder.root(), std::filesystem::perms::owner_all |
+                                                    std::filesystem::perms::others_read |
+                                                    std::filesystem::perms::others_exec);
+    pid_t child = fork();
+    if (child == 0) { // as nobody, since root is let in anywhere
+        std::optional<std::string> error = geteuid() == 0 && (setgid(65534) || setuid(65534))
+                                               ? std::nullopt
+                                               : sim::EvdevKeySource(folder.root()).scan();
+        _exit(error && error->find("event3: permission denied") != std::string::npos &&
+                      error->find("usermod -aG input $USER") != std::string::npos
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 } // namespace
