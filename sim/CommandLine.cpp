@@ -101,7 +101,7 @@ keyboard app again so that it reads the settings anew.
 
 options:
   --root ROOT            the device; laid out when there is none (default:
-                         $XDG_DATA_HOME/tapsonata/desktop-device)
+                         ~/.local/share/tapsonata/desktop-device, or in $XDG_DATA_HOME)
   --instrument NAME|N    chosen in the settings pane before the keys play
   --input evdev|x11      the keyboards under /dev/input (root or the input group), or the
                          X display's keys (RECORD); by default X11 where a display is set
