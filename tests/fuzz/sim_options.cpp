@@ -14,20 +14,17 @@ namespace {
 std::vector<std::string> written(const sim::CommandLine& line) {
     const sim::RunOptions& o = line.run;
     const bool desktop = line.command == sim::Command::Desktop;
-    std::vector<std::string> words = {desktop ? "desktop" : "run", "--root", o.root, "--volume",
+    std::vector<std::string> words = {desktop ? "desktop" : "run", "--volume",
                                       std::to_string(o.volume)};
-    if (!desktop)
-        words.insert(words.end(), {"--pace", o.pace});
-    else if (o.root.empty())
-        words.erase(words.begin() + 1, words.begin() + 3); // the desktop has a root of its own
-    if (desktop && line.desktop.instrument)
-        words.insert(words.end(), {"--instrument", *line.desktop.instrument});
-    if (desktop && line.desktop.input)
-        words.insert(words.end(), {"--input", *line.desktop.input});
     auto add = [&](const char* flag, const std::optional<std::string>& value) {
         if (value)
             words.insert(words.end(), {flag, *value});
     };
+    // The desktop has a root of its own when none is given, and no pace.
+    add("--root", o.root.empty() ? std::nullopt : std::optional(o.root));
+    add("--pace", desktop ? std::nullopt : std::optional(o.pace));
+    add("--instrument", line.desktop.instrument);
+    add("--input", line.desktop.input);
     add("--events", o.events);
     add("--seed", o.seed);
     add("--out", o.out);
