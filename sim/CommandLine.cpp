@@ -18,6 +18,7 @@ commands:
   init ROOT      lay out a device in the folder ROOT
   run            drive the device at --root: type, unlock, tap, use the settings pane
   demo           the showcase that `make demo` runs
+  desktop        every key you press on this machine plays a note
   help COMMAND   the help of a command (also: COMMAND --help)
 
 options:
@@ -87,6 +88,31 @@ Lays out a fresh device (in ROOT, else build/demo-device beside the simulator), 
 piano and the violin, and answers the first unlock's invitation. Takes run's options
 --out, --wav (demo.wav), --volume, --mute, --device, --latency, --seed, --events, --quiet,
 --verbose and --root.
+)";
+
+const char* kDesktopHelp = R"(usage: tapsonata-sim desktop [OPTIONS]
+
+Every key you press on this machine, in any program, is a key press of the simulated keyboard
+app, and the tweak plays its note. A key makes the click 1104, Backspace and Delete 1105;
+modifiers alone and held keys repeating make none. What you type is never shown or kept: only
+that a key was pressed, and which click it made. Ctrl-C or SIGTERM stops it; SIGHUP, or a
+change of the settings file (tapsonata-sim run --root ROOT pane instrument NAME), starts the
+keyboard app again so that it reads the settings anew.
+
+options:
+  --root ROOT            the device; laid out when there is none (default:
+                         ~/.local/share/tapsonata/desktop-device, or in $XDG_DATA_HOME)
+  --instrument NAME|N    chosen in the settings pane before the keys play
+  --input evdev|x11      the keyboards under /dev/input (root or the input group), or the
+                         X display's keys (RECORD); by default X11 where a display is set
+                         outside Wayland, else evdev
+  --volume 0-100, --mute, --device NAME, --latency low|safe, --list-devices
+                         the sound, as for run
+  --out live|none|FILE.wav, --wav FILE.wav
+                         where the sound goes (live); no WAV is written unless asked
+  --events FILE          the event log: a key press and its click, never the key
+  --seed N, -q, --quiet, -v, --verbose
+  -h, --help             this help
 )";
 
 constexpr std::array<const char*, 9> kVerbs = {"type",  "unlock", "tap",         "wait", "relaunch",
@@ -276,16 +302,32 @@ std::string optionName(const std::string& word, std::optional<std::string>& inli
     return word.substr(0, eq);
 }
 
+// One word of a command, with an option's `--name=value` split into its parts.
+struct Option {
+    std::string word;
+    std::string flag; // the option's name, or the word itself
+    std::optional<std::string> inlineValue;
+};
+
+// The next word; nothing when it asks for help, which the line then becomes.
+std::optional<Option> nextOption(Words& words, CommandLine& line) {
+    Option option{words.next(), {}, std::nullopt};
+    option.flag = optionName(option.word, option.inlineValue);
+    if (isHelp(option.flag)) {
+        line.command = Command::Help;
+        return std::nullopt;
+    }
+    return option;
+}
+
 void parseInit(Words& words, CommandLine& line) {
     DeviceSetup& setup = line.init;
     while (!words.done() && line.error.empty()) {
-        const std::string& word = words.next();
-        std::optional<std::string> inlineValue;
-        const std::string flag = optionName(word, inlineValue);
-        if (isHelp(flag)) {
-            line.command = Command::Help;
+        std::optional<Option> option = nextOption(words, line);
+        if (!option)
             return;
-        }
+        const std::string& flag = option->flag;
+        std::optional<std::string>& inlineValue = option->inlineValue;
         auto value = [&]() {
             std::optional<std::string> v = words.value(inlineValue);
             if (!v)
@@ -328,21 +370,26 @@ void parseInit(Words& words, CommandLine& line) {
         line.error = "which folder? (tapsonata-sim init ROOT)";
 }
 
+// --out FILE.wav already writes a WAV, so --wav beside it would be a second one.
+void checkOutputs(CommandLine& line) {
+    const RunOptions& o = line.run;
+    if (o.wav && o.out && *o.out != "live" && *o.out != "none")
+        line.error = "--out " + *o.out + " already writes a WAV; --wav adds one to live or none";
+}
+
 void parseRunOrDemo(Words& words, CommandLine& line) {
     const bool demo = line.command == Command::Demo;
     while (!words.done() && line.error.empty()) {
-        const std::string& word = words.next();
-        std::optional<std::string> inlineValue;
-        const std::string flag = optionName(word, inlineValue);
-        if (isHelp(flag)) {
-            line.command = Command::Help;
+        std::optional<Option> option = nextOption(words, line);
+        if (!option)
             return;
-        }
+        const std::string& word = option->word;
+        const std::string& flag = option->flag;
         if (flag == "--list-devices") {
             line.command = Command::ListDevices;
             return;
         }
-        if (runOption(flag, words, inlineValue, line))
+        if (runOption(flag, words, option->inlineValue, line))
             continue;
         if (flag.size() > 1 && flag[0] == '-')
             line.error = "unknown option: " + flag;
@@ -353,13 +400,49 @@ void parseRunOrDemo(Words& words, CommandLine& line) {
         else
             action(word, words, line);
     }
-    RunOptions& o = line.run;
-    if (!line.error.empty())
-        return;
-    if (o.wav && o.out && *o.out != "live" && *o.out != "none")
-        line.error = "--out " + *o.out + " already writes a WAV; --wav adds one to live or none";
-    else if (!demo && o.root.empty())
+    if (line.error.empty())
+        checkOutputs(line);
+    if (line.error.empty() && !demo && line.run.root.empty())
         line.error = "--root is required";
+}
+
+void parseDesktop(Words& words, CommandLine& line) {
+    DesktopOptions& desktop = line.desktop;
+    while (!words.done() && line.error.empty()) {
+        std::optional<Option> option = nextOption(words, line);
+        if (!option)
+            return;
+        const std::string& flag = option->flag;
+        if (flag == "--list-devices") {
+            line.command = Command::ListDevices;
+            return;
+        }
+        if (flag == "--instrument" || flag == "--input") {
+            std::optional<std::string> v = words.value(option->inlineValue);
+            if (!v)
+                line.error = flag + " needs a value";
+            else if (flag == "--instrument" && parseInstrument(*v))
+                desktop.instrument = *v;
+            else if (flag == "--input" && (*v == "evdev" || *v == "x11"))
+                desktop.input = *v;
+            else
+                line.error =
+                    bad(flag, *v,
+                        flag == "--input" ? "want evdev or x11"
+                                          : "want bass, drums, guitar, piano, violin or a number");
+            continue;
+        }
+        // Keys come when they are typed, and follow requests are not the desktop's business.
+        if (flag != "--pace" && flag != "--api" &&
+            runOption(flag, words, option->inlineValue, line))
+            continue;
+        if (flag.size() > 1 && flag[0] == '-')
+            line.error = "unknown option: " + flag;
+        else
+            line.error = "desktop takes no actions: " + option->word;
+    }
+    if (line.error.empty())
+        checkOutputs(line);
 }
 
 } // namespace
@@ -373,7 +456,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     Words words(rest);
     if (first == "help" || isHelp(first)) {
         line.topic = rest.empty() ? "" : rest.front();
-        if (line.topic != "" && line.topic != "init" && line.topic != "run" && line.topic != "demo")
+        if (line.topic != "" && line.topic != "init" && line.topic != "run" &&
+            line.topic != "demo" && line.topic != "desktop")
             line.error = "no help for " + line.topic;
         return line;
     }
@@ -392,6 +476,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     } else if (first == "run" || first == "demo") {
         line.command = first == "run" ? Command::Run : Command::Demo;
         parseRunOrDemo(words, line);
+    } else if (first == "desktop") {
+        line.command = Command::Desktop;
+        parseDesktop(words, line);
     } else if (first == "process") {
         line.command = Command::Process;
         line.processArgs = rest;
@@ -403,10 +490,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string helpText(const std::string& topic) {
-    return topic == "init"   ? kInitHelp
-           : topic == "run"  ? kRunHelp
-           : topic == "demo" ? kDemoHelp
-                             : kMainHelp;
+    return topic == "init"      ? kInitHelp
+           : topic == "run"     ? kRunHelp
+           : topic == "demo"    ? kDemoHelp
+           : topic == "desktop" ? kDesktopHelp
+                                : kMainHelp;
 }
 
 const char* version() {

@@ -42,15 +42,23 @@ struct RunOptions {
     std::vector<Action> actions;
 };
 
-enum class Command { Help, Version, ListDevices, Init, Run, Demo, Process };
+// `desktop`: the machine's real keyboards drive the keyboard app. Its sound and log options
+// are run's (in `run`); `--pace` and `--api` are not among them.
+struct DesktopOptions {
+    std::optional<std::string> instrument; // chosen in the settings pane before it starts
+    std::optional<std::string> input;      // "evdev" or "x11"; chosen by itself when absent
+};
+
+enum class Command { Help, Version, ListDevices, Init, Run, Demo, Desktop, Process };
 
 struct CommandLine {
     Command command = Command::Help;
-    std::string topic; // the command a Help or an error is about: "", "init", "run" or "demo"
+    std::string topic; // the command a Help or an error is about: "", "init", "run", ...
     std::string error; // a usage error, one line; empty when the line parsed
     DeviceSetup init;
     bool force = false; // init over a folder that holds something else
-    RunOptions run;     // run's options, and demo's
+    RunOptions run;     // run's options, and demo's and desktop's
+    DesktopOptions desktop;
     std::vector<std::string> processArgs;
 };
 

@@ -203,11 +203,14 @@ private:
         auto operand = [&](std::size_t i) { return i < words.size() ? words[i] : std::string(); };
         if (verb == "type") {
             type(hexDecode(operand(1)));
-        } else if (verb == "key") {
+        } else if (verb == "key" || verb == "click") {
             // The time between keys has passed already for real; virtual time catches up.
             if (m_manualClock)
                 m_manualClock->advance(std::chrono::milliseconds(number(operand(2)).value_or(0)));
-            press(hexDecode(operand(1)));
+            if (verb == "key")
+                press(hexDecode(operand(1)));
+            else
+                click(number(operand(1)).value_or(-1));
             if (++m_keysSinceFlush >= kKeysPerWavFlush) {
                 flushSoundOutput();
                 m_keysSinceFlush = 0;
@@ -260,6 +263,17 @@ private:
     void press(const std::string& character) {
         device::emit("key", {{"text", character}});
         AudioServicesPlaySystemSound(1104);
+        audio::waitForPendingPlays();
+    }
+
+    // A key press known only by the click it makes.
+    void click(long long id) {
+        if (id != 1104 && id != 1105) {
+            fail("not a key click: " + std::to_string(id));
+            return;
+        }
+        device::emit("key", {{"click", static_cast<int>(id)}});
+        AudioServicesPlaySystemSound(static_cast<SystemSoundID>(id));
         audio::waitForPendingPlays();
     }
 

@@ -6,6 +6,8 @@
 // command ends with {"event":"done"}. Commands:
 //   type HEX        one key press per character of the text, `--pace` apart
 //   key HEX MS      one key press, MS after the previous one (interactive typing)
+//   click ID MS     a key press that makes the click ID (1104 or 1105), MS after the previous
+//                   one, with no character: the desktop's keys, which never leave its reader
 //   sound ID        plays any system sound
 //   unlock          SpringBoard finishes an unlock
 //   tap N           taps button N of the newest alert on screen

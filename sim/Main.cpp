@@ -3,11 +3,13 @@
 //   tapsonata-sim init ROOT [options]          lay out a device
 //   tapsonata-sim run --root ROOT [options] [ACTION...]
 //   tapsonata-sim demo [options]               the showcase that `make demo` runs
+//   tapsonata-sim desktop [options]            every key pressed on this machine plays a note
 //   tapsonata-sim process KIND ...             one simulated process (started by `run`)
 //
 // Exit status: 0 when all went well, 1 when something failed, 2 for a usage error.
 #include "sim/CommandLine.h"
 #include "sim/Demo.h"
+#include "sim/Desktop.h"
 #include "sim/DeviceProcess.h"
 #include "sim/Layout.h"
 #include "sim/Run.h"
@@ -64,6 +66,8 @@ int main(int argc, char** argv) {
         return sim::runMain(line.run);
     case sim::Command::Demo:
         return sim::demoMain(line.run);
+    case sim::Command::Desktop:
+        return sim::desktopMain(line);
     case sim::Command::Process:
         return sim::processMain(line.processArgs);
     }

@@ -62,15 +62,21 @@ Simulator::~Simulator() {
     m_api.reset();
 }
 
-int Simulator::run() {
+bool Simulator::ready() {
     if (m_options.events && !m_events.is_open()) {
-        std::fprintf(stderr, "tapsonata-sim run: cannot write %s\n", m_options.events->c_str());
-        return 1;
+        std::fprintf(stderr, "tapsonata-sim: cannot write %s\n", m_options.events->c_str());
+        return false;
     }
     if (m_api && !m_api->listening()) {
-        std::fprintf(stderr, "tapsonata-sim run: the API stand-in could not listen\n");
-        return 1;
+        std::fprintf(stderr, "tapsonata-sim: the API stand-in could not listen\n");
+        return false;
     }
+    return true;
+}
+
+int Simulator::run() {
+    if (!ready())
+        return 1;
     bool ok = true;
     for (const Action& action : m_options.actions) {
         if (!perform(action)) {
@@ -80,6 +86,10 @@ int Simulator::run() {
             break;
         }
     }
+    return finish(ok);
+}
+
+int Simulator::finish(bool ok) {
     m_processes.clear(); // each quits, and the keyboard app writes out its WAV
     std::lock_guard guard(m_lock);
     m_summary.finish();
@@ -250,6 +260,11 @@ bool Simulator::perform(const Action& action) {
 bool Simulator::pressKey(const std::string& character, std::chrono::milliseconds sincePrevious) {
     return send(ProcessKind::Keyboard,
                 "key " + hexEncode(character) + " " + std::to_string(sincePrevious.count()));
+}
+
+bool Simulator::pressClick(unsigned click, std::chrono::milliseconds sincePrevious) {
+    return send(ProcessKind::Keyboard,
+                "click " + std::to_string(click) + " " + std::to_string(sincePrevious.count()));
 }
 
 void Simulator::carryOutKillRequests() {

@@ -33,6 +33,14 @@ public:
     bool perform(const Action& action);
     // One key press in the keyboard app, `sincePrevious` after the last one.
     bool pressKey(const std::string& character, std::chrono::milliseconds sincePrevious);
+    // A key press known only by its click (1104 or 1105): no character crosses to the app.
+    bool pressClick(unsigned click, std::chrono::milliseconds sincePrevious);
+    // Checks what run() checks before its actions; false after saying what is wrong.
+    bool ready();
+    // Ends every process and shows the closing line; run()'s result, `ok` when all went well.
+    int finish(bool ok);
+    // Ends a process, asked.
+    void stop(ProcessKind kind);
     std::optional<Summary::Alert> alertOnScreen() const;
     // A line of the simulator's own, between the summary's lines.
     void say(const std::string& text);
@@ -41,7 +49,6 @@ private:
     void record(const std::string& process, const std::string& line);
     ChildProcess* process(ProcessKind kind);
     bool send(ProcessKind kind, const std::string& command);
-    void stop(ProcessKind kind);
     void processEnded(ProcessKind kind, int status);
     void carryOutKillRequests();
     void onApiRequest(const ApiRequest& request);

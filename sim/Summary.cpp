@@ -174,7 +174,9 @@ void Summary::show(const std::string& process, const std::string& event_line) {
 
     if (event == "key") {
         endKeyLine();
-        std::string text = field("text");
+        // A desktop key is known only by its click.
+        std::optional<std::string> click = device::jsonField(l, "click");
+        std::string text = click ? "(" + *click + ")" : field("text");
         m_pendingKey = text == " " ? "' '" : text == "\n" ? "\\n" : text == "\x7f" ? "del" : text;
         ++m_typed;
         ++m_keys;

@@ -10,14 +10,21 @@
 
 namespace {
 
-// The run's options and actions as a command line of their own.
-std::vector<std::string> written(const sim::RunOptions& o) {
-    std::vector<std::string> words = {
-        "run", "--root", o.root, "--pace", o.pace, "--volume", std::to_string(o.volume)};
+// The run's options and actions (or the desktop's options) as a command line of their own.
+std::vector<std::string> written(const sim::CommandLine& line) {
+    const sim::RunOptions& o = line.run;
+    const bool desktop = line.command == sim::Command::Desktop;
+    std::vector<std::string> words = {desktop ? "desktop" : "run", "--volume",
+                                      std::to_string(o.volume)};
     auto add = [&](const char* flag, const std::optional<std::string>& value) {
         if (value)
             words.insert(words.end(), {flag, *value});
     };
+    // The desktop has a root of its own when none is given, and no pace.
+    add("--root", o.root.empty() ? std::nullopt : std::optional(o.root));
+    add("--pace", desktop ? std::nullopt : std::optional(o.pace));
+    add("--instrument", line.desktop.instrument);
+    add("--input", line.desktop.input);
     add("--events", o.events);
     add("--seed", o.seed);
     add("--out", o.out);
@@ -56,10 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!word.empty())
         args.push_back(word);
     const sim::CommandLine line = sim::parseCommandLine(args);
-    if (line.error.empty() && line.command == sim::Command::Run) {
-        const sim::CommandLine again = sim::parseCommandLine(written(line.run));
-        if (!again.error.empty() || again.command != sim::Command::Run ||
-            !same(line.run, again.run))
+    if (line.error.empty() &&
+        (line.command == sim::Command::Run || line.command == sim::Command::Desktop)) {
+        const sim::CommandLine again = sim::parseCommandLine(written(line));
+        if (!again.error.empty() || again.command != line.command || !same(line.run, again.run) ||
+            again.desktop.instrument != line.desktop.instrument ||
+            again.desktop.input != line.desktop.input)
             std::abort();
     }
     return 0;
