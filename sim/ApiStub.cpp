@@ -88,6 +88,11 @@ bool readRequest(int fd, ApiRequest& request) {
 
 } // namespace
 
+std::string ApiRequest::query() const {
+    std::size_t mark = target.find('?');
+    return mark == std::string::npos ? std::string() : target.substr(mark + 1);
+}
+
 std::string ApiRequest::header(const std::string& name) const {
     for (const auto& [key, value] : headers)
         if (strcasecmp(key.c_str(), name.c_str()) == 0)
@@ -95,7 +100,9 @@ std::string ApiRequest::header(const std::string& name) const {
     return {};
 }
 
-ApiStub::ApiStub(Handler onRequest) : m_onRequest(std::move(onRequest)) {
+ApiStub::ApiStub(Handler onRequest, Responder responder)
+    : m_onRequest(std::move(onRequest)),
+      m_responder(responder ? std::move(responder) : Responder(&ApiStub::twitter)) {
     m_listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listenFd < 0 || pipe2(m_wake, O_CLOEXEC) != 0)
         return;
@@ -139,31 +146,40 @@ void ApiStub::serve() {
     }
 }
 
-void ApiStub::answer(int fd) {
-    ApiRequest request;
-    if (!readRequest(fd, request))
-        return;
-    std::string path = request.target.substr(0, request.target.find('?'));
-    std::string body;
-    if (request.method == "POST" && path == kFollowPath) {
+std::string ApiStub::response(int status, const std::string& body) {
+    return "HTTP/1.1 " + std::to_string(status) +
+           (status == 200   ? " OK"
+            : status == 404 ? " Not Found"
+                            : " Error") +
+           "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
+}
+
+std::string ApiStub::twitter(ApiRequest& request) {
+    if (request.method == "POST" && request.path() == kFollowPath) {
         std::string screenName;
         for (const auto& [name, value] : SL::OAuth::parseForm(request.body))
             if (name == "screen_name")
                 screenName = value;
         request.status = 200;
-        body = "{\"screen_name\":" + device::jsonQuote(screenName) + ",\"following\":true}";
-    } else {
-        request.status = 404;
-        body = R"({"errors":[{"code":34,"message":"Sorry, that page does not exist."}]})";
+        return response(200, "{\"screen_name\":" + device::jsonQuote(screenName) +
+                                 ",\"following\":true}");
     }
+    request.status = 404;
+    return response(404,
+                    R"({"errors":[{"code":34,"message":"Sorry, that page does not exist."}]})");
+}
+
+void ApiStub::answer(int fd) {
+    ApiRequest request;
+    if (!readRequest(fd, request))
+        return;
+    std::string bytes = m_responder(request);
     // Recorded before the answer goes out, so the request's line always comes before the
     // line of the process that reads the answer.
     if (m_onRequest)
         m_onRequest(request);
-    sendAll(fd, "HTTP/1.1 " + std::to_string(request.status) +
-                    (request.status == 200 ? " OK" : " Not Found") +
-                    "\r\nContent-Type: application/json\r\nContent-Length: " +
-                    std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+    sendAll(fd, bytes);
 }
 
 } // namespace sim
