@@ -1,4 +1,4 @@
-// HB::Preferences: the domain's property list under the device root, bound variables, atomic
+// HB::Preferences: the domain's property list under the device root, atomic
 // writes that survive a relaunch and a writer killed mid-write, and stores that cannot be read
 // or written (in child processes, unprivileged where root would pass any mode).
 #include "cephei/Preferences.h"
@@ -67,36 +67,6 @@ protected:
     TemporaryRoot root;
     fs::path file = root / kDomainFile;
 };
-
-TEST_F(Preferences, ABoundVariableTakesTheDefaultOrTheStoredValueAndFollowsWrites) {
-    root.write(kDomainFile, NS::propertyListToBinary(*NS::Dictionary::dictionary(
-                                {{"firstUse", NS::Number::numberWithBool(false)}})));
-    auto prefs = open();
-    EXPECT_EQ(prefs.ptr(), open().ptr()) << "one shared instance per identifier";
-    bool firstUse = true;
-    prefs->registerBoolDefaultForKey(&firstUse, true, key("firstUse").ptr());
-    EXPECT_FALSE(firstUse);
-    prefs->setBoolForKey(true, key("firstUse").ptr());
-    EXPECT_TRUE(firstUse);
-    prefs->setObjectForKey(NS::str("no"), key("firstUse").ptr());
-    EXPECT_FALSE(firstUse);
-    prefs->setObjectForKey(nullptr, key("firstUse").ptr()); // removed: back to the default
-    EXPECT_TRUE(firstUse);
-}
-
-TEST_F(Preferences, StoredValuesAreReadWithThePlatformsBoolRulesAndOtherTypesAreAbsent) {
-    root.write(kDomainFile, xmlOf({{"yes", NS::str("YES")},
-                                   {"no", NS::str("no")},
-                                   {"number", NS::Number::numberWithInt(2)},
-                                   {"list", NS::Array::array({NS::str("YES")})}}));
-    auto prefs = open();
-    bool list = false;
-    prefs->registerBoolDefaultForKey(&list, true, key("list").ptr());
-    EXPECT_TRUE(list);
-    EXPECT_TRUE(prefs->boolForKey(key("yes").ptr()));
-    EXPECT_FALSE(prefs->boolForKey(key("no").ptr()));
-    EXPECT_TRUE(prefs->boolForKey(key("number").ptr()));
-}
 
 TEST_F(Preferences, AWriteIsStoredWholeSurvivesARelaunchAndIsReported) {
     support::EventRecorder events;
