@@ -87,7 +87,7 @@ TEST_F(Preferences, AWriteIsStoredWholeSurvivesARelaunchAndIsReported) {
                                                "com.quarvo.tapsonata.plist"}))
         << "no temporary file is left behind";
     EXPECT_EQ(
-        events.events("prefs_write").at(0),
+        events.events("prefs_write").at(0).line,
         R"({"event":"prefs_write","domain":"com.quarvo.tapsonata","key":"firstUse","value":false})");
 }
 

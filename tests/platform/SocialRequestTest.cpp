@@ -138,9 +138,9 @@ TEST_F(SocialRequestEndToEnd,
         EXPECT_FALSE(weak.get());
         EXPECT_EQ(server.requests().back().header("Authorization").empty(), !signer);
     }
-    std::vector<std::string> shown = events.events("http");
-    shown.push_back(NS::String::stringWithFormat("%@", account)->str());
-    for (const std::string& line : shown)
+    std::vector<support::Event> shown = events.events("http");
+    shown.push_back({NS::String::stringWithFormat("%@", account)->str()});
+    for (const auto& [line] : shown)
         for (const std::string& secret :
              {kSecrets.consumerKey, kSecrets.consumerSecret, kSecrets.token, kSecrets.tokenSecret})
             EXPECT_EQ(line.find(secret), std::string::npos) << secret;
