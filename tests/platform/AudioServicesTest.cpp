@@ -20,6 +20,22 @@ using fixtures::kNotes;
 
 using AudioServicesCreate = fixtures::AudioTest;
 
+TEST_F(AudioServicesCreate, MixesStereoDownAndResamplesTo44100) {
+    std::filesystem::copy_file(fixtures::audioFile("tone-440hz-48k-stereo.mp3"),
+                               root.path("/tone.mp3"));
+    SystemSoundID id = create("/tone.mp3");
+    ASSERT_NE(id, 0u);
+    const auto& x = audio::findSystemSound(id)->samples;
+    // A quarter second at 44.1 kHz, the encoder's delay and padding cut.
+    EXPECT_NEAR(double(x.size()), 0.25 * audio::kSampleRate, 64);
+    // Still 440 Hz: a wrong rate would shift the pitch and the count of zero crossings.
+    int crossings = 0;
+    for (std::size_t i = 1; i < x.size(); ++i)
+        crossings += (x[i - 1] < 0) != (x[i] < 0);
+    EXPECT_NEAR(crossings / 2.0 / (double(x.size()) / audio::kSampleRate), 440, 8);
+    EXPECT_GT(*std::max_element(x.begin(), x.end()), 8000) << "the mixdown lost the tone";
+}
+
 TEST_F(AudioServicesCreate, ARefusedFileLeavesTheIdentifierUntouchedAndCreatesNothing) {
     root.write("/random.mp3", std::string(4096, '\x5a')); // no frame sync anywhere
     std::filesystem::copy_file(fixtures::audioFile("tone-31s.mp3"), root.path("/long.mp3"));
@@ -77,6 +93,17 @@ TEST_F(AudioServicesCreate, IdentifiersAreFreshAndDisposalFreesOnce) {
 }
 
 using AudioServicesPlay = fixtures::AudioTest;
+
+TEST_F(AudioServicesPlay, KeyClicksTickAndOtherBuiltInsPlayNothing) {
+    for (SystemSoundID id : {1104u, 1000u, 1105u, 0u, 4095u})
+        AudioServicesPlaySystemSound(id);
+    audio::waitForPendingPlays();
+    ASSERT_EQ(recording->ids(), (std::vector<SystemSoundID>{1104, 1105}));
+    for (const auto& p : recording->played()) {
+        EXPECT_FALSE(p.sound->samples.empty());
+        EXPECT_LE(p.sound->samples.size(), audio::kSampleRate / 100) << "a tick, not a tone";
+    }
+}
 
 // The calls also come back while the audio thread is stuck in the output.
 TEST_F(AudioServicesPlay, AStalledOutputDropsTheOldestWaitingPlaysNotMemory) {
