@@ -68,6 +68,30 @@ protected:
     fs::path file = root / kDomainFile;
 };
 
+// A bound variable takes the stored value by the platform's boolValue rules, a value of another
+// type counts as absent, and it follows every write, back to the default on removal.
+TEST_F(Preferences, ABoundVariableFollowsTheStoreByThePlatformsBoolRules) {
+    root.write(kDomainFile,
+               xmlOf({{"firstUse", NS::str("no")}, {"list", NS::Array::array({NS::str("YES")})}}));
+    auto prefs = open();
+    EXPECT_EQ(prefs.ptr(), open().ptr()) << "one shared instance per identifier";
+    bool firstUse = true, list = false;
+    prefs->registerBoolDefaultForKey(&firstUse, true, key("firstUse").ptr());
+    prefs->registerBoolDefaultForKey(&list, true, key("list").ptr());
+    EXPECT_FALSE(firstUse);
+    EXPECT_TRUE(list);
+    const std::pair<objc::RefPtr<objc::Object>, bool> writes[] = {
+        {NS::str("YES"), true},
+        {NS::Number::numberWithInt(0), false},
+        {NS::Number::numberWithInt(2), true},
+        {NS::str("0"), false},
+        {nullptr, true}};
+    for (const auto& [value, expected] : writes) {
+        prefs->setObjectForKey(value, key("firstUse").ptr());
+        EXPECT_EQ(firstUse, expected) << (value ? value->description() : "removed");
+    }
+}
+
 TEST_F(Preferences, AWriteIsStoredWholeSurvivesARelaunchAndIsReported) {
     support::EventRecorder events;
     bool firstUse = true;
