@@ -75,11 +75,11 @@ TEST_F(Preferences, ABoundVariableFollowsTheStoreByThePlatformsBoolRules) {
                xmlOf({{"firstUse", NS::str("no")}, {"list", NS::Array::array({NS::str("YES")})}}));
     auto prefs = open();
     EXPECT_EQ(prefs.ptr(), open().ptr()) << "one shared instance per identifier";
-    bool firstUse = true, list = false;
+    bool firstUse = true, list = true;
     prefs->registerBoolDefaultForKey(&firstUse, true, key("firstUse").ptr());
-    prefs->registerBoolDefaultForKey(&list, true, key("list").ptr());
+    prefs->registerBoolDefaultForKey(&list, false, key("list").ptr());
     EXPECT_FALSE(firstUse);
-    EXPECT_TRUE(list);
+    EXPECT_FALSE(list);
     const std::pair<objc::RefPtr<objc::Object>, bool> writes[] = {
         {NS::str("YES"), true},
         {NS::Number::numberWithInt(0), false},
