@@ -169,6 +169,26 @@ TEST_F(MisbehavingServer, GarbageAClosedConnectionOrNoAnswerEndInAnError) {
     EXPECT_EQ(server.requests().size(), 3U) << "each request itself arrived";
 }
 
+// The simulator's stand-in checks signatures as the service does: other secrets are refused.
+TEST(ApiStandIn, AnswersOnlyARequestSignedWithTheAccountsSecrets) {
+    for (const char* tokenSecret : {"token-secret", "another-secret"}) {
+        SL::OAuth::Credentials known = kSecrets;
+        known.tokenSecret = tokenSecret;
+        std::unique_ptr<sim::ApiStub> stub;
+        stub = std::make_unique<sim::ApiStub>(nullptr, [&](sim::ApiRequest& r) {
+            return stub->twitter(r, [&](const std::string& token) {
+                return token == known.token ? std::optional(known) : std::nullopt;
+            });
+        });
+        SL::setAPIBase(stub->base());
+        Outcome outcome;
+        follow(makeAccount().ptr())->performRequestWithHandler(outcome.handler());
+        ASSERT_TRUE(outcome.wait());
+        EXPECT_EQ(outcome.status, known.tokenSecret == kSecrets.tokenSecret ? 200 : 401);
+    }
+    SL::setAPIBase("");
+}
+
 // An HTTPS server with a certificate nobody trusts: openssl s_server on 127.0.0.1.
 TEST(SocialTLS, AnUntrustedCertificateIsRefused) {
     if (std::system("command -v openssl >/dev/null 2>&1") != 0)
