@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <map>
 #include <netinet/in.h>
 #include <poll.h>
 #include <strings.h>
@@ -88,6 +89,11 @@ bool readRequest(int fd, ApiRequest& request) {
 
 } // namespace
 
+std::string ApiRequest::query() const {
+    std::size_t mark = target.find('?');
+    return mark == std::string::npos ? std::string() : target.substr(mark + 1);
+}
+
 std::string ApiRequest::header(const std::string& name) const {
     for (const auto& [key, value] : headers)
         if (strcasecmp(key.c_str(), name.c_str()) == 0)
@@ -95,7 +101,8 @@ std::string ApiRequest::header(const std::string& name) const {
     return {};
 }
 
-ApiStub::ApiStub(Handler onRequest) : m_onRequest(std::move(onRequest)) {
+ApiStub::ApiStub(Handler onRequest, Responder responder)
+    : m_onRequest(std::move(onRequest)), m_responder(std::move(responder)) {
     m_listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listenFd < 0 || pipe2(m_wake, O_CLOEXEC) != 0)
         return;
@@ -139,31 +146,100 @@ void ApiStub::serve() {
     }
 }
 
-void ApiStub::answer(int fd) {
-    ApiRequest request;
-    if (!readRequest(fd, request))
-        return;
-    std::string path = request.target.substr(0, request.target.find('?'));
-    std::string body;
-    if (request.method == "POST" && path == kFollowPath) {
+std::string ApiStub::response(int status, const std::string& body) {
+    return "HTTP/1.1 " + std::to_string(status) +
+           (status == 200   ? " OK"
+            : status == 404 ? " Not Found"
+                            : " Error") +
+           "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
+}
+
+namespace {
+
+// The OAuth header's protocol parameters, decoded: oauth_x="v", oauth_y="w".
+std::optional<std::map<std::string, std::string>> protocolOf(const ApiRequest& request) {
+    std::string header = request.header("Authorization");
+    if (header.rfind("OAuth ", 0) != 0)
+        return std::nullopt;
+    std::map<std::string, std::string> protocol;
+    std::string rest = header.substr(6);
+    for (std::size_t pos = 0; pos < rest.size();) {
+        std::size_t eq = rest.find("=\"", pos);
+        std::size_t close = eq == std::string::npos ? eq : rest.find('"', eq + 2);
+        if (close == std::string::npos)
+            return std::nullopt;
+        std::string name = rest.substr(pos, eq - pos);
+        name.erase(0, name.find_first_not_of(", "));
+        protocol[name] = SL::OAuth::percentDecode(rest.substr(eq + 2, close - eq - 2), false);
+        pos = close + 1;
+    }
+    return protocol;
+}
+
+} // namespace
+
+std::string ApiStub::oauthParameter(const ApiRequest& request, const std::string& name) {
+    auto protocol = protocolOf(request);
+    auto it = protocol ? protocol->find(name) : decltype(protocol->find(name))();
+    return protocol && it != protocol->end() ? it->second : std::string();
+}
+
+bool ApiStub::signedWith(const ApiRequest& request,
+                         const SL::OAuth::Credentials& credentials) const {
+    using namespace SL::OAuth;
+    auto protocol = protocolOf(request);
+    if (!protocol)
+        return false;
+    for (const char* required : {"oauth_nonce", "oauth_signature", "oauth_timestamp"})
+        if (!protocol->count(required))
+            return false;
+    auto& p = *protocol;
+    if (p["oauth_signature_method"] != "HMAC-SHA1" || p["oauth_version"] != "1.0" ||
+        p["oauth_consumer_key"] != credentials.consumerKey || p["oauth_token"] != credentials.token)
+        return false;
+    Parameters params = parseForm(request.query());
+    if (request.header("Content-Type").rfind("application/x-www-form-urlencoded", 0) == 0)
+        for (auto& pair : parseForm(request.body))
+            params.push_back(std::move(pair));
+    for (const auto& [name, value] : p)
+        if (name != "oauth_signature" && name != "realm")
+            params.emplace_back(name, value);
+    return sign(signatureBaseString(request.method, base() + request.path(), params),
+                credentials) == p["oauth_signature"];
+}
+
+std::string ApiStub::twitter(ApiRequest& request, const Secrets& secrets) const {
+    std::optional<SL::OAuth::Credentials> credentials =
+        secrets ? secrets(oauthParameter(request, "oauth_token")) : std::nullopt;
+    if (!credentials || !signedWith(request, *credentials)) {
+        request.status = 401;
+        return response(401, R"({"errors":[{"code":32,"message":"Could not authenticate you."}]})");
+    }
+    if (request.method == "POST" && request.path() == kFollowPath) {
         std::string screenName;
         for (const auto& [name, value] : SL::OAuth::parseForm(request.body))
             if (name == "screen_name")
                 screenName = value;
         request.status = 200;
-        body = "{\"screen_name\":" + device::jsonQuote(screenName) + ",\"following\":true}";
-    } else {
-        request.status = 404;
-        body = R"({"errors":[{"code":34,"message":"Sorry, that page does not exist."}]})";
+        return response(200, "{\"screen_name\":" + device::jsonQuote(screenName) +
+                                 ",\"following\":true}");
     }
+    request.status = 404;
+    return response(404,
+                    R"({"errors":[{"code":34,"message":"Sorry, that page does not exist."}]})");
+}
+
+void ApiStub::answer(int fd) {
+    ApiRequest request;
+    if (!readRequest(fd, request))
+        return;
+    std::string bytes = m_responder ? m_responder(request) : twitter(request, nullptr);
     // Recorded before the answer goes out, so the request's line always comes before the
     // line of the process that reads the answer.
     if (m_onRequest)
         m_onRequest(request);
-    sendAll(fd, "HTTP/1.1 " + std::to_string(request.status) +
-                    (request.status == 200 ? " OK" : " Not Found") +
-                    "\r\nContent-Type: application/json\r\nContent-Length: " +
-                    std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+    sendAll(fd, bytes);
 }
 
 } // namespace sim

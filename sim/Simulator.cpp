@@ -34,18 +34,6 @@ std::string describe(const Action& action) {
     return text;
 }
 
-// The value of one parameter of an OAuth Authorization header, decoded.
-std::string oauthParameter(const std::string& header, const std::string& name) {
-    std::string key = name + "=\"";
-    std::size_t at = header.find(key);
-    if (at == std::string::npos)
-        return {};
-    at += key.size();
-    std::size_t end = header.find('"', at);
-    return SL::OAuth::percentDecode(header.substr(at, end == std::string::npos ? end : end - at),
-                                    false);
-}
-
 } // namespace
 
 Simulator::Simulator(RunOptions options)
@@ -54,7 +42,14 @@ Simulator::Simulator(RunOptions options)
     if (m_options.events)
         m_events.open(*m_options.events, std::ios::trunc);
     if (m_options.api == "local")
-        m_api = std::make_unique<ApiStub>([this](const ApiRequest& r) { onApiRequest(r); });
+        m_api = std::make_unique<ApiStub>(
+            [this](const ApiRequest& r) { onApiRequest(r); },
+            [this](ApiRequest& r) {
+                return m_api->twitter(r, [this](const std::string& token) {
+                    auto account = accountWithToken(token);
+                    return account ? std::optional(account->second) : std::nullopt;
+                });
+            });
 }
 
 Simulator::~Simulator() {
@@ -313,9 +308,8 @@ void Simulator::carryOutKillRequests() {
     }
 }
 
-void Simulator::onApiRequest(const ApiRequest& request) {
-    std::string token = oauthParameter(request.header("Authorization"), "oauth_token");
-    std::optional<std::string> account;
+std::optional<std::pair<std::string, SL::OAuth::Credentials>>
+Simulator::accountWithToken(const std::string& token) const {
     std::ifstream in(std::filesystem::path(m_options.root) /
                      std::filesystem::path(kAccountsPath).relative_path());
     std::stringstream bytes;
@@ -324,22 +318,33 @@ void Simulator::onApiRequest(const ApiRequest& request) {
     auto* file = dynamic_cast<NS::Dictionary*>(root.get());
     auto* accounts =
         file ? dynamic_cast<NS::Array*>(file->objectForKey("accounts").get()) : nullptr;
-    for (std::size_t i = 0; accounts && i < accounts->count(); ++i) {
+    auto text = [](NS::Dictionary* entry, const char* key) {
+        objc::RefPtr<objc::Object> value = entry ? entry->objectForKey(key) : nullptr;
+        return value ? value->description() : std::string();
+    };
+    for (std::size_t i = 0; accounts && i < accounts->count() && !token.empty(); ++i) {
         auto* entry = dynamic_cast<NS::Dictionary*>(accounts->objectAtIndex(i).get());
-        objc::RefPtr<objc::Object> t = entry ? entry->objectForKey("token") : nullptr;
-        objc::RefPtr<objc::Object> name = entry ? entry->objectForKey("username") : nullptr;
-        if (t && name && !token.empty() && t->description() == token)
-            account = name->description();
+        if (text(entry, "token") == token && !text(entry, "username").empty())
+            return std::pair(text(entry, "username"),
+                             SL::OAuth::Credentials{text(entry, "consumerKey"),
+                                                    text(entry, "consumerSecret"), token,
+                                                    text(entry, "tokenSecret")});
     }
+    return std::nullopt;
+}
+
+void Simulator::onApiRequest(const ApiRequest& request) {
+    auto account = accountWithToken(ApiStub::oauthParameter(request, "oauth_token"));
     std::vector<std::pair<std::string, device::JsonValue>> params;
     for (const auto& [name, value] : SL::OAuth::parseForm(request.body))
         params.emplace_back(name, device::JsonValue(value));
     std::string path = request.target.substr(0, request.target.find('?'));
-    record("api", device::eventLine("api", {{"method", request.method},
-                                            {"path", path},
-                                            {"params", device::JsonValue::object(params)},
-                                            {"account", account},
-                                            {"status", request.status}}));
+    record("api", device::eventLine(
+                      "api", {{"method", request.method},
+                              {"path", path},
+                              {"params", device::JsonValue::object(params)},
+                              {"account", account ? std::optional(account->first) : std::nullopt},
+                              {"status", request.status}}));
 }
 
 } // namespace sim

@@ -52,6 +52,9 @@ private:
     void processEnded(ProcessKind kind, int status);
     void carryOutKillRequests();
     void onApiRequest(const ApiRequest& request);
+    // The device's Twitter account with this OAuth token: its name and credentials.
+    std::optional<std::pair<std::string, SL::OAuth::Credentials>>
+    accountWithToken(const std::string& token) const;
     std::optional<std::string> wavFile() const;
 
     RunOptions m_options;

@@ -187,5 +187,17 @@ TEST(CommandLine, FailedActionsAreErrorsOnTheErrorStream) {
     }
 }
 
+// A broken library: the process says why and ends, and the run fails.
+TEST(CommandLine, ALibraryThatCannotLoadFailsTheRunSayingWhy) {
+    const std::string library = "/Library/MobileSubstrate/DynamicLibraries/Tapsonata.dylib";
+    SimDevice device({});
+    device.write(library, "not an ELF object");
+    EXPECT_EQ(device.run({"type", "a"}).exitCode, 1);
+    std::vector<Event> failed = device.events("load_failed", "keyboard");
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].str("error").rfind("cannot load " + library + ": ", 0), 0u);
+    EXPECT_TRUE(device.events("key").empty());
+}
+
 } // namespace
 } // namespace e2e

@@ -19,45 +19,15 @@ std::string currentUtcYear() {
 TEST(Pane, EachActionCallsTheKitAndShowsWhatItDid) {
     SimDevice device({"--installed", "twitter,tweetbot"});
     const std::string year = currentUtcYear();
-    SimResult r = device.run({"pane",
-                              "donate",
-                              "tap",
-                              "1",
-                              "pane",
-                              "donate",
-                              "100%@ free",
-                              "tap",
-                              "0", //
-                              "pane",
-                              "mail",
-                              "dev@quarvo.example",
-                              "pane",
-                              "mail",
-                              "not an address", //
-                              "pane",
-                              "share",
-                              "Clicks into notes!",
-                              "pane",
-                              "share-tap", //
-                              "pane",
-                              "footer",
-                              "pane",
-                              "footer",
-                              "com.example.absent",
-                              "Someone",
-                              year, //
-                              "pane",
-                              "tint",
-                              "#ff8000",
-                              "pane",
-                              "reset",
-                              "pane",
-                              "profile",
-                              "someone", //
-                              "pane",
-                              "follow",
-                              "tap",
-                              "0"});
+    // clang-format off
+    SimResult r = device.run({
+        "pane", "donate", "tap", "1", "pane", "donate", "100%@ free", "tap", "0",
+        "pane", "mail", "dev@quarvo.example", "pane", "mail", "not an address",
+        "pane", "share", "Clicks into notes!", "pane", "share-tap",
+        "pane", "footer", "pane", "footer", "com.example.absent", "Someone", year,
+        "pane", "tint", "#ff8000", "pane", "reset", "pane", "profile", "someone",
+        "pane", "follow", "tap", "0"});
+    // clang-format on
     ASSERT_EQ(r.exitCode, 0) << r.err;
 
     std::vector<Event> alerts = device.events("alert", "pane");

@@ -66,28 +66,6 @@ SimResult runSim(const std::vector<std::string>& args, const std::filesystem::pa
     return result;
 }
 
-std::optional<std::string> Event::field(const std::string& key) const {
-    return device::jsonField(line, key);
-}
-
-std::vector<Event> readEvents(const std::filesystem::path& file) {
-    std::vector<Event> events;
-    std::ifstream in(file);
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty())
-            events.push_back({line});
-    return events;
-}
-
-std::vector<Event> only(const std::vector<Event>& events, const std::string& name,
-                        const std::string& process) {
-    std::vector<Event> out;
-    for (const Event& e : events)
-        if (e.name() == name && (process.empty() || e.process() == process))
-            out.push_back(e);
-    return out;
-}
-
 SimDevice::SimDevice(const std::vector<std::string>& initOptions)
     : m_device(m_folder.root() / "device"), m_events(m_folder.root() / "events.jsonl") {
     std::vector<std::string> args = {"init", m_device.string()};

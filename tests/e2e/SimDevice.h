@@ -3,11 +3,11 @@
 // the events read back.
 #pragma once
 
+#include "support/EventRecorder.h"
 #include "support/TemporaryRoot.h"
 
 #include <chrono>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,21 +24,9 @@ struct SimResult {
 SimResult runSim(const std::vector<std::string>& args, const std::filesystem::path& directory = {},
                  std::chrono::seconds limit = std::chrono::seconds(120));
 
-// One line of the event log.
-struct Event {
-    std::string line;
-
-    std::string name() const { return str("event"); }
-    std::string process() const { return str("process"); }
-    // A field's raw JSON, or a string field's text; nothing when absent.
-    std::optional<std::string> field(const std::string& key) const;
-    std::string str(const std::string& key) const { return field(key).value_or(""); }
-};
-
-std::vector<Event> readEvents(const std::filesystem::path& file);
-// The events of one name (and, when given, one process), in order.
-std::vector<Event> only(const std::vector<Event>& events, const std::string& name,
-                        const std::string& process = "");
+using support::Event;
+using support::only;
+using support::readEvents;
 
 class SimDevice {
 public:

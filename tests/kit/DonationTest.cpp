@@ -47,8 +47,10 @@ TEST(Donation, OnlySureOpensThePageOnceAndTheHandlerGoesWithItsAlert) {
         }
         // On screen, the alert holds the handler, and nothing else does.
         ASSERT_TRUE(handler.get());
+        weakAlert.get()->tapButtonAtIndex(2); // no such button: the alert stays up
         weakAlert.get()->tapButtonAtIndex(index);
         ASSERT_TRUE(handler.get()) << "the handler must outlive the tap's delivery";
+        weakAlert.get()->tapButtonAtIndex(1); // only the first tap counts
         dispatch::main().runUntilIdle();
         EXPECT_FALSE(weakAlert.get()) << index;
         EXPECT_FALSE(handler.get()) << index;

@@ -77,6 +77,8 @@ TEST(ShareButton, EachTapOpensAComposerWithItsItemsTextNowOverItsItemsController
     objc::msgSend<void, objc::Object*>(rightItem(a), "setShareText:", NS::str("later").ptr());
     EXPECT_EQ(objc::msgSend<objc::Object*>(rightItem(a), "shareText")->description(), "later");
     rightItem(a)->tap();
+    rightItem(a)->setShareText(NS::str("twice").ptr());
+    rightItem(a)->tap(); // refused while the first composer is up
     EXPECT_EQ(composerOver(a), "later");
     rightItem(a)->setShareText(nullptr);
     rightItem(a)->tap();

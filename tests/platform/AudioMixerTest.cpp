@@ -139,27 +139,6 @@ protected:
     TemporaryRoot root;
 };
 
-TEST_F(WavOutputTest, PlacesEachSoundAtItsClockTimeToTheSample) {
-    audio::ManualClock at(10s);
-    audio::WavOutput wav(root.path("/out.wav"), at.now());
-    auto a = ramp(1, 300), b = ramp(2, 200);
-    at.advance(250ms);
-    wav.play({a, at.now()});
-    at.advance(10ms);
-    wav.play({b, at.now()});
-    ASSERT_TRUE(wav.write());
-    Samples w = Wav(root.path("/out.wav")).samples();
-    ASSERT_EQ(w.size(), 11025u + 441 + 200);
-    for (std::size_t i = 0; i < 11025; ++i)
-        ASSERT_EQ(w[i], 0) << "silence before the first play, at " << i;
-    // Each voice at half level: the headroom.
-    for (std::size_t i = 0; i < 300; ++i)
-        ASSERT_NEAR(w[11025 + i], (a->samples[i] + (i >= 441 ? b->samples[i - 441] : 0)) / 2.0, 0.5)
-            << i;
-    for (std::size_t i = 0; i < 200; ++i)
-        ASSERT_NEAR(w[11025 + 441 + i], b->samples[i] / 2.0, 0.5);
-}
-
 // A long session written as it goes (brought up to date every 16 keys, as interactive typing
 // does) is the very file that mixing the whole session at once gives, at each volume.
 TEST_F(WavOutputTest, AppendingAsItGoesGivesTheWholeMixWithMemoryFlat) {

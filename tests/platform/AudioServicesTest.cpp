@@ -3,13 +3,10 @@
 #include "audiotoolbox/AudioServices.h"
 
 #include "audiotoolbox/SystemSounds.h"
-#include "device/Events.h"
 #include "device/Root.h"
 #include "fixtures/Audio.h"
-#include "support/EventRecorder.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <gtest/gtest.h>
 #include <memory>
 #include <set>
@@ -96,24 +93,6 @@ TEST_F(AudioServicesCreate, IdentifiersAreFreshAndDisposalFreesOnce) {
 }
 
 using AudioServicesPlay = fixtures::AudioTest;
-
-TEST_F(AudioServicesPlay, ASoundReachesTheOutputWithItsFileAndTimeAndIsReported) {
-    support::EventRecorder events;
-    SystemSoundID id = create(kNotes + "/guitar/mi.mp3");
-    ASSERT_NE(id, 0u);
-    clock->set(1500ms);
-    AudioServicesPlaySystemSound(id);
-    clock->advance(250ms);
-    AudioServicesPlaySystemSound(1104);
-    AudioServicesPlaySystemSound(31337);
-    audio::waitForPendingPlays();
-    auto played = recording->played();
-    ASSERT_EQ(played.size(), 2u);
-    EXPECT_EQ(played[0].sound, audio::findSystemSound(id));
-    EXPECT_EQ(played[0].at, 1500ms);
-    EXPECT_EQ(played[1].at, 1750ms);
-    EXPECT_EQ(device::jsonField(events.events("sound").at(0), "file"), kNotes + "/guitar/mi.mp3");
-}
 
 TEST_F(AudioServicesPlay, KeyClicksTickAndOtherBuiltInsPlayNothing) {
     for (SystemSoundID id : {1104u, 1000u, 1105u, 0u, 4095u})

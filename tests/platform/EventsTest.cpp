@@ -22,10 +22,10 @@ TEST(Events, TypedTextRoundTripsAsOneValidLine) {
     support::EventRecorder events;
     for (const auto& [typed, back] : cases)
         device::emit("key", {{"text", typed}});
-    std::vector<std::string> lines = events.lines();
+    std::vector<support::Event> lines = events.events();
     ASSERT_EQ(lines.size(), std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const std::string& line = lines[i];
+        const std::string& line = lines[i].line;
         EXPECT_TRUE(nlohmann::json::accept(line)) << line;
         EXPECT_EQ(line.find_first_of("\r\n\x01"), std::string::npos) << line;
         EXPECT_EQ(device::jsonField(line, "text"), cases[i].second) << line;

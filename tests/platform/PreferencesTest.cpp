@@ -1,4 +1,4 @@
-// HB::Preferences: the domain's property list under the device root, bound variables, atomic
+// HB::Preferences: the domain's property list under the device root, atomic
 // writes that survive a relaunch and a writer killed mid-write, and stores that cannot be read
 // or written (in child processes, unprivileged where root would pass any mode).
 #include "cephei/Preferences.h"
@@ -68,34 +68,28 @@ protected:
     fs::path file = root / kDomainFile;
 };
 
-TEST_F(Preferences, ABoundVariableTakesTheDefaultOrTheStoredValueAndFollowsWrites) {
-    root.write(kDomainFile, NS::propertyListToBinary(*NS::Dictionary::dictionary(
-                                {{"firstUse", NS::Number::numberWithBool(false)}})));
+// A bound variable takes the stored value by the platform's boolValue rules, a value of another
+// type counts as absent, and it follows every write, back to the default on removal.
+TEST_F(Preferences, ABoundVariableFollowsTheStoreByThePlatformsBoolRules) {
+    root.write(kDomainFile,
+               xmlOf({{"firstUse", NS::str("no")}, {"list", NS::Array::array({NS::str("YES")})}}));
     auto prefs = open();
     EXPECT_EQ(prefs.ptr(), open().ptr()) << "one shared instance per identifier";
-    bool firstUse = true;
+    bool firstUse = true, list = true;
     prefs->registerBoolDefaultForKey(&firstUse, true, key("firstUse").ptr());
+    prefs->registerBoolDefaultForKey(&list, false, key("list").ptr());
     EXPECT_FALSE(firstUse);
-    prefs->setBoolForKey(true, key("firstUse").ptr());
-    EXPECT_TRUE(firstUse);
-    prefs->setObjectForKey(NS::str("no"), key("firstUse").ptr());
-    EXPECT_FALSE(firstUse);
-    prefs->setObjectForKey(nullptr, key("firstUse").ptr()); // removed: back to the default
-    EXPECT_TRUE(firstUse);
-}
-
-TEST_F(Preferences, StoredValuesAreReadWithThePlatformsBoolRulesAndOtherTypesAreAbsent) {
-    root.write(kDomainFile, xmlOf({{"yes", NS::str("YES")},
-                                   {"no", NS::str("no")},
-                                   {"number", NS::Number::numberWithInt(2)},
-                                   {"list", NS::Array::array({NS::str("YES")})}}));
-    auto prefs = open();
-    bool list = false;
-    prefs->registerBoolDefaultForKey(&list, true, key("list").ptr());
-    EXPECT_TRUE(list);
-    EXPECT_TRUE(prefs->boolForKey(key("yes").ptr()));
-    EXPECT_FALSE(prefs->boolForKey(key("no").ptr()));
-    EXPECT_TRUE(prefs->boolForKey(key("number").ptr()));
+    EXPECT_FALSE(list);
+    const std::pair<objc::RefPtr<objc::Object>, bool> writes[] = {
+        {NS::str("YES"), true},
+        {NS::Number::numberWithInt(0), false},
+        {NS::Number::numberWithInt(2), true},
+        {NS::str("0"), false},
+        {nullptr, true}};
+    for (const auto& [value, expected] : writes) {
+        prefs->setObjectForKey(value, key("firstUse").ptr());
+        EXPECT_EQ(firstUse, expected) << (value ? value->description() : "removed");
+    }
 }
 
 TEST_F(Preferences, AWriteIsStoredWholeSurvivesARelaunchAndIsReported) {
@@ -117,7 +111,7 @@ TEST_F(Preferences, AWriteIsStoredWholeSurvivesARelaunchAndIsReported) {
                                                "com.quarvo.tapsonata.plist"}))
         << "no temporary file is left behind";
     EXPECT_EQ(
-        events.events("prefs_write").at(0),
+        events.events("prefs_write").at(0).line,
         R"({"event":"prefs_write","domain":"com.quarvo.tapsonata","key":"firstUse","value":false})");
 }
 

@@ -13,22 +13,6 @@ using objc::Ref;
 using objc::RefPtr;
 using objc::WeakPtr;
 
-TEST(RefCount, CopiesAndMovesDestroyOnce) {
-    std::atomic<int> deaths{0};
-    {
-        RefPtr<LifetimeProbe> a = LifetimeProbe::create(deaths);
-        EXPECT_EQ(a->retainCount(), 1u) << "adopt takes over the first reference";
-        RefPtr<LifetimeProbe> b = a;
-        RefPtr<LifetimeProbe> c = std::move(b);
-        Ref<LifetimeProbe> d = c.releaseNonNull();
-        RefPtr<objc::Object> e = d;
-        a = nullptr;
-        EXPECT_EQ(deaths, 0);
-        EXPECT_EQ(d->retainCount(), 2u);
-    }
-    EXPECT_EQ(deaths, 1);
-}
-
 // Keeps itself alive until it is told it is done, then lets go from inside its own method.
 class SelfOwner : public objc::Object {
 public:

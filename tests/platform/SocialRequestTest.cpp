@@ -138,9 +138,9 @@ TEST_F(SocialRequestEndToEnd,
         EXPECT_FALSE(weak.get());
         EXPECT_EQ(server.requests().back().header("Authorization").empty(), !signer);
     }
-    std::vector<std::string> shown = events.events("http");
-    shown.push_back(NS::String::stringWithFormat("%@", account)->str());
-    for (const std::string& line : shown)
+    std::vector<support::Event> shown = events.events("http");
+    shown.push_back({NS::String::stringWithFormat("%@", account)->str()});
+    for (const auto& [line] : shown)
         for (const std::string& secret :
              {kSecrets.consumerKey, kSecrets.consumerSecret, kSecrets.token, kSecrets.tokenSecret})
             EXPECT_EQ(line.find(secret), std::string::npos) << secret;
@@ -167,6 +167,26 @@ TEST_F(MisbehavingServer, GarbageAClosedConnectionOrNoAnswerEndInAnError) {
         EXPECT_EQ(outcome.error->code(), c.code);
     }
     EXPECT_EQ(server.requests().size(), 3U) << "each request itself arrived";
+}
+
+// The simulator's stand-in checks signatures as the service does: other secrets are refused.
+TEST(ApiStandIn, AnswersOnlyARequestSignedWithTheAccountsSecrets) {
+    for (const char* tokenSecret : {"token-secret", "another-secret"}) {
+        SL::OAuth::Credentials known = kSecrets;
+        known.tokenSecret = tokenSecret;
+        std::unique_ptr<sim::ApiStub> stub;
+        stub = std::make_unique<sim::ApiStub>(nullptr, [&](sim::ApiRequest& r) {
+            return stub->twitter(r, [&](const std::string& token) {
+                return token == known.token ? std::optional(known) : std::nullopt;
+            });
+        });
+        SL::setAPIBase(stub->base());
+        Outcome outcome;
+        follow(makeAccount().ptr())->performRequestWithHandler(outcome.handler());
+        ASSERT_TRUE(outcome.wait());
+        EXPECT_EQ(outcome.status, known.tokenSecret == kSecrets.tokenSecret ? 200 : 401);
+    }
+    SL::setAPIBase("");
 }
 
 // An HTTPS server with a certificate nobody trusts: openssl s_server on 127.0.0.1.

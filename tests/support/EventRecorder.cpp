@@ -1,8 +1,26 @@
 #include "support/EventRecorder.h"
 
-#include "device/Events.h"
+#include <fstream>
 
 namespace support {
+
+std::vector<Event> readEvents(const std::filesystem::path& file) {
+    std::vector<Event> events;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty())
+            events.push_back({line});
+    return events;
+}
+
+std::vector<Event> only(const std::vector<Event>& events, const std::string& name,
+                        const std::string& process) {
+    std::vector<Event> out;
+    for (const Event& e : events)
+        if (e.name() == name && (process.empty() || e.process() == process))
+            out.push_back(e);
+    return out;
+}
 
 EventRecorder::EventRecorder() {
     device::setEventSink([this](const std::string& line) {
@@ -12,7 +30,7 @@ EventRecorder::EventRecorder() {
         if (std::size_t t = kept.find(",\"t\":"); t != std::string::npos)
             kept.erase(t, kept.find_first_of(",}", t + 5) - t);
         std::lock_guard guard(m_lock);
-        m_lines.push_back(std::move(kept));
+        m_events.push_back({std::move(kept)});
     });
 }
 
@@ -20,22 +38,14 @@ EventRecorder::~EventRecorder() {
     device::setEventSink(nullptr);
 }
 
-std::vector<std::string> EventRecorder::lines() const {
+std::vector<Event> EventRecorder::events() const {
     std::lock_guard guard(m_lock);
-    return m_lines;
-}
-
-std::vector<std::string> EventRecorder::events(const std::string& name) const {
-    std::vector<std::string> out;
-    for (const std::string& line : lines())
-        if (device::jsonField(line, "event") == name)
-            out.push_back(line);
-    return out;
+    return m_events;
 }
 
 void EventRecorder::clear() {
     std::lock_guard guard(m_lock);
-    m_lines.clear();
+    m_events.clear();
 }
 
 } // namespace support

@@ -1,69 +1,73 @@
-// A tiny HTTP/1.1 server on 127.0.0.1 with an ephemeral port, for tests that send real
-// requests. It records every request it reads and answers as it is told: a status and body,
-// garbage, a closed connection, or no answer at all (the connection is held open until the
-// server stops).
+// The simulator's API stand-in on 127.0.0.1, for tests that send real requests: it records
+// every request it reads and answers as it is told: a status and body, garbage, a closed
+// connection, or no answer until the client has given up.
 #pragma once
+
+#include "sim/ApiStub.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <string>
 #include <thread>
-#include <utility>
-#include <vector>
 
 namespace support {
 
-struct RecordedRequest {
-    std::string method;
-    std::string target; // path and query, as sent
-    std::vector<std::pair<std::string, std::string>> headers;
-    std::string body;
-
-    std::string path() const { return target.substr(0, target.find('?')); }
-    std::string query() const;
-    // The first header of that name, compared without case; empty when there is none.
-    std::string header(const std::string& name) const;
-};
+using RecordedRequest = sim::ApiRequest;
 
 class LocalHTTPServer {
 public:
     enum class Behaviour { Answer, NoAnswer, Garbage, Close };
 
-    LocalHTTPServer(); // listening once constructed
-    ~LocalHTTPServer();
-    LocalHTTPServer(const LocalHTTPServer&) = delete;
-    LocalHTTPServer& operator=(const LocalHTTPServer&) = delete;
-
-    int port() const { return m_port; }
-    std::string base() const { return "http://127.0.0.1:" + std::to_string(m_port); }
-
+    std::string base() const { return m_stub.base(); }
     // Answer every request with this status and body (the default is 200 with "{}").
-    void answer(int status, std::string body = "{}");
-    void setBehaviour(Behaviour behaviour);
-
-    std::vector<RecordedRequest> requests() const;
+    void answer(int status, std::string body = "{}") {
+        std::lock_guard guard(m_lock);
+        m_behaviour = Behaviour::Answer;
+        m_status = status;
+        m_body = std::move(body);
+    }
+    void setBehaviour(Behaviour behaviour) {
+        std::lock_guard guard(m_lock);
+        m_behaviour = behaviour;
+    }
+    std::vector<RecordedRequest> requests() const {
+        std::lock_guard guard(m_lock);
+        return m_requests;
+    }
     // Waits until at least `count` requests have been read; false if the wait ran out first.
-    bool waitForRequests(std::size_t count, std::chrono::milliseconds wait) const;
+    bool waitForRequests(std::size_t count, std::chrono::milliseconds wait) const {
+        std::unique_lock guard(m_lock);
+        return m_recorded.wait_for(guard, wait, [&] { return m_requests.size() >= count; });
+    }
 
 private:
-    void serve();
-    bool readRequest(int fd, RecordedRequest& request);
-    void respond(int fd);
-    bool waitReadable(int fd, std::chrono::steady_clock::time_point deadline);
-
-    int m_listenFd = -1;
-    int m_wakeFds[2] = {-1, -1};
-    int m_port = 0;
-    std::thread m_thread;
+    std::string respond(RecordedRequest& request) {
+        std::unique_lock guard(m_lock);
+        request.status = m_status;
+        m_requests.push_back(request);
+        m_recorded.notify_all();
+        switch (m_behaviour) {
+        case Behaviour::Answer:
+            return sim::ApiStub::response(m_status, m_body);
+        case Behaviour::Garbage:
+            return "garbage\r\n\r\n";
+        case Behaviour::NoAnswer: // held until any client's patience has run out
+            guard.unlock();
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            return "";
+        case Behaviour::Close:
+            return "";
+        }
+        return "";
+    }
 
     mutable std::mutex m_lock;
     mutable std::condition_variable m_recorded;
     std::vector<RecordedRequest> m_requests;
-    std::vector<int> m_heldOpen;
     Behaviour m_behaviour = Behaviour::Answer;
     int m_status = 200;
     std::string m_body = "{}";
+    sim::ApiStub m_stub{nullptr, [this](RecordedRequest& r) { return respond(r); }};
 };
 
 } // namespace support

@@ -21,9 +21,9 @@ void fixRandom(std::uint32_t value, std::vector<std::uint32_t>* bounds = nullptr
 // The device path of the note a created sound plays, from the platform's sound events.
 std::string fileOf(const support::EventRecorder& events, SystemSoundID id) {
     audio::waitForPendingPlays();
-    for (const std::string& line : events.events("sound"))
-        if (device::jsonField(line, "id") == std::to_string(id))
-            return device::jsonField(line, "file").value_or("");
+    for (const support::Event& e : events.events("sound"))
+        if (e.str("id") == std::to_string(id))
+            return e.str("file");
     return "";
 }
 
@@ -104,10 +104,10 @@ TEST_F(Hook, ABadNoteFileIsReportedOnceWhileTheOtherNotesPlayOn) {
         EXPECT_NE(played[1], 0u) << "another note plays on";
         EXPECT_EQ(played[2] | played[3], 0u);
         ASSERT_EQ(events.events("error").size(), 1u);
-        EXPECT_EQ(device::jsonField(events.events("error")[0], "file"), note);
+        EXPECT_EQ(events.events("error")[0].str("file"), note);
         std::size_t logged = 0;
-        for (const std::string& line : events.events("log"))
-            logged += device::jsonField(line, "text").value_or("").find(note) != std::string::npos;
+        for (const support::Event& e : events.events("log"))
+            logged += e.str("text").find(note) != std::string::npos;
         EXPECT_EQ(logged, 1u);
 
         root->write(note, good);

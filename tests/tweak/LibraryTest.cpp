@@ -53,8 +53,8 @@ std::string loadClickAndUnlock(bool springBoard) {
     for (int source : {3, 0, -7})
         springboard::unlock(source);
     std::vector<std::string> unlocks;
-    for (const std::string& line : events.events("unlock"))
-        unlocks.push_back(device::jsonField(line, "source").value_or("?"));
+    for (const support::Event& e : events.events("unlock"))
+        unlocks.push_back(e.str("source"));
     if (unlocks != std::vector<std::string>{"3", "0", "-7"})
         return "the unlocks did not arrive with their sources";
     if (events.events("alert").size() != 1)
