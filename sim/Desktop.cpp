@@ -226,13 +226,8 @@ int desktopMain(const CommandLine& line) {
     const DesktopOptions& desktop = line.desktop;
     if (options.root.empty())
         options.root = defaultDesktopRoot().string();
-    for (const std::optional<std::string>& file :
-         {options.events, options.wav,
-          options.out && *options.out != "live" && *options.out != "none" ? options.out
-                                                                          : std::nullopt})
-        if (file)
-            if (std::optional<std::string> problem = unwritable(*file))
-                return failure(*problem);
+    if (std::optional<std::string> problem = unwritableOutput(options))
+        return failure(*problem);
     // The keys first: a refusal is the likeliest error, and then nothing has been laid out.
     OpenedKeySource keys = openKeySource(desktop.input.value_or(""));
     if (!keys.source)

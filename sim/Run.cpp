@@ -4,10 +4,14 @@
 #include "sim/Simulator.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <unistd.h>
 
 namespace sim {
 
+namespace {
+
+// Why `file` cannot be written (made or replaced), or nothing when it can.
 std::optional<std::string> unwritable(const std::filesystem::path& file) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -18,6 +22,18 @@ std::optional<std::string> unwritable(const std::filesystem::path& file) {
         return "cannot write " + file.string() + ": no folder " + folder.string();
     if (access(folder.c_str(), W_OK) != 0 || (fs::exists(file, ec) && access(file.c_str(), W_OK)))
         return "cannot write " + file.string() + ": permission denied";
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> unwritableOutput(const RunOptions& options) {
+    const bool wavOut = options.out && *options.out != "live" && *options.out != "none";
+    for (const std::optional<std::string>& file :
+         {options.events, options.wav, wavOut ? options.out : std::nullopt})
+        if (file)
+            if (std::optional<std::string> problem = unwritable(*file))
+                return problem;
     return std::nullopt;
 }
 
@@ -34,14 +50,8 @@ int runMain(RunOptions options) {
         }
         options.actions.push_back({"interactive"});
     }
-    // Every output is checked before any process starts, so nothing is lost to a typo.
-    for (const std::optional<std::string>& file :
-         {options.events, options.wav,
-          options.out && *options.out != "live" && *options.out != "none" ? options.out
-                                                                          : std::nullopt})
-        if (file)
-            if (std::optional<std::string> problem = unwritable(*file))
-                return fail(*problem);
+    if (std::optional<std::string> problem = unwritableOutput(options))
+        return fail(*problem);
     if (!isDevice(options.root))
         return fail("no device at " + options.root + "; lay one out first: tapsonata-sim init " +
                     options.root);

@@ -3,7 +3,6 @@
 
 #include "sim/CommandLine.h"
 
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -11,7 +10,8 @@ namespace sim {
 
 int runMain(RunOptions options);
 
-// Why `file` cannot be written (made or replaced), or nothing when it can.
-std::optional<std::string> unwritable(const std::filesystem::path& file);
+// The first of the run's output files (events, WAV) that cannot be written, and why; checked
+// before any process starts, so that nothing is lost to a typo.
+std::optional<std::string> unwritableOutput(const RunOptions& options);
 
 } // namespace sim
