@@ -92,6 +92,7 @@ void BM_CallToFirstSampleMixed_Loopback256(benchmark::State& state) {
     }
     std::atomic<bool> done{false};
     std::vector<std::thread> busy;
+    busy.reserve(2);
     for (int i = 0; i < (state.range(0) ? 2 : 0); ++i)
         busy.emplace_back([&] {
             while (!done.load())
