@@ -13,7 +13,7 @@ using namespace NS;
 std::string shell(const std::string& script,
                   std::vector<objc::RefPtr<objc::Object>> arguments = {}) {
     auto task = Task::task();
-    task->setLaunchPath("/bin/sh");
+    task->setLaunchPath(str("/bin/sh").ptr());
     arguments.insert(arguments.begin(), {str("-c"), str(script), str("sh")});
     task->setArguments(Array::array(arguments).ptr());
     auto pipe = Pipe::pipe();
