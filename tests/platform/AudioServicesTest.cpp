@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <semaphore>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -69,22 +68,14 @@ TEST_F(AudioServicesCreate, BadArgumentsAndNoDeviceRootAreRefused) {
     EXPECT_EQ(id, 777u);
 }
 
-TEST_F(AudioServicesCreate, IdentifiersAreFreshAndDisposalFreesOnce) {
+// Fresh and distinct identifiers are checked where eight threads create at once.
+TEST_F(AudioServicesCreate, DisposalFreesOnceAndSilencesTheSound) {
     const std::size_t live = audio::liveSystemSounds();
-    std::set<SystemSoundID> ids;
-    for (int i = 1; i <= 13; ++i) {
-        SystemSoundID id = 0;
-        ASSERT_EQ(createFrom(kNotes + "/drums/" + std::to_string(i) + ".mp3", &id),
-                  kAudioServicesNoError);
-        EXPECT_GE(id, audio::kFirstCreatedSoundID) << "never 1104 or 1105";
-        EXPECT_TRUE(ids.insert(id).second) << id << " given twice";
-    }
-    EXPECT_EQ(audio::liveSystemSounds(), live + ids.size());
-
-    SystemSoundID id = *ids.begin();
+    SystemSoundID id = 0;
+    ASSERT_EQ(createFrom(kNotes + "/drums/1.mp3", &id), kAudioServicesNoError);
+    EXPECT_EQ(audio::liveSystemSounds(), live + 1);
     std::weak_ptr<const audio::Sound> sound = audio::findSystemSound(id);
-    for (SystemSoundID each : ids)
-        EXPECT_EQ(AudioServicesDisposeSystemSoundID(each), kAudioServicesNoError);
+    EXPECT_EQ(AudioServicesDisposeSystemSoundID(id), kAudioServicesNoError);
     EXPECT_EQ(audio::liveSystemSounds(), live);
     EXPECT_TRUE(sound.expired()) << "nothing plays it, so its samples should be gone";
     EXPECT_EQ(AudioServicesDisposeSystemSoundID(id), kAudioServicesBadSpecifierError);
