@@ -92,25 +92,22 @@ TEST_F(AudioConcurrency, DisposingWhileOthersPlayNeverCutsAVoiceShort) {
     const std::size_t live = audio::liveSystemSounds();
     std::atomic<SystemSoundID> current{0};
     std::atomic<bool> done{false};
-    std::vector<std::thread> players;
-    for (int t = 0; t < kThreads - 1; ++t)
-        players.emplace_back([&] {
-            while (!done.load()) {
-                AudioServicesPlaySystemSound(current.load());
-                AudioServicesPlaySystemSound(1104);
-            }
-        });
-    for (int i = 0; i < kRounds; ++i) {
-        SystemSoundID id = 0;
-        auto url = NS::URL::fileURLWithPath(note(i));
-        ASSERT_EQ(AudioServicesCreateSystemSoundID(url.ptr(), &id), kAudioServicesNoError);
-        current.store(id);
-        std::this_thread::yield();
-        EXPECT_EQ(AudioServicesDisposeSystemSoundID(id), kAudioServicesNoError);
-    }
-    done.store(true);
-    for (auto& thread : players)
-        thread.join();
+    // Thread 0 creates and disposes of sounds while the others play them.
+    onThreads([&](int t) {
+        while (t > 0 && !done.load()) {
+            AudioServicesPlaySystemSound(current.load());
+            AudioServicesPlaySystemSound(1104);
+        }
+        for (int i = 0; t == 0 && i < kRounds; ++i) {
+            SystemSoundID id = 0;
+            auto url = NS::URL::fileURLWithPath(note(i));
+            EXPECT_EQ(AudioServicesCreateSystemSoundID(url.ptr(), &id), kAudioServicesNoError);
+            current.store(id);
+            std::this_thread::yield();
+            EXPECT_EQ(AudioServicesDisposeSystemSoundID(id), kAudioServicesNoError);
+        }
+        done.store(true);
+    });
     audio::waitForPendingPlays();
     EXPECT_EQ(audio::liveSystemSounds(), live);
     // Every voice on the timeline still holds the whole sound it started with.
