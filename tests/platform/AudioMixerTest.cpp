@@ -20,19 +20,13 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using Samples = std::vector<std::int16_t>;
 
-std::shared_ptr<const audio::Sound> soundOf(SystemSoundID id, Samples samples) {
-    auto sound = std::make_shared<audio::Sound>();
-    sound->id = id;
-    sound->samples = std::move(samples);
-    return sound;
-}
-
 // A ramp 1, 2, 3, ... so that every sample tells where in the sound it came from.
 std::shared_ptr<const audio::Sound> ramp(SystemSoundID id, std::size_t length) {
-    Samples samples(length);
+    auto sound = std::make_shared<audio::Sound>();
+    sound->id = id;
     for (std::size_t i = 0; i < length; ++i)
-        samples[i] = static_cast<std::int16_t>(i % 30000 + 1);
-    return soundOf(id, std::move(samples));
+        sound->samples.push_back(static_cast<std::int16_t>(i % 30000 + 1));
+    return sound;
 }
 
 Samples rendered(const audio::Timeline& t, std::uint64_t from, std::size_t count) {
@@ -123,14 +117,10 @@ struct Wav {
     std::string bytes;
 };
 
-class WavOutputTest : public testing::Test {
-protected:
-    TemporaryRoot root;
-};
-
 // A long session written as it goes (brought up to date every 16 keys, as interactive typing
 // does) is the very file that mixing the whole session at once gives, at each volume.
-TEST_F(WavOutputTest, AppendingAsItGoesGivesTheWholeMixWithMemoryFlat) {
+TEST(WavOutput, AppendingAsItGoesGivesTheWholeMixWithMemoryFlat) {
+    TemporaryRoot root;
     for (double volume : {1.0, 0.5, 0.0}) {
         audio::Timeline whole;
         audio::WavOutput wav(root.path("/long.wav"), 0ns, {volume, false});
@@ -152,7 +142,8 @@ TEST_F(WavOutputTest, AppendingAsItGoesGivesTheWholeMixWithMemoryFlat) {
     }
 }
 
-TEST_F(WavOutputTest, WritesAValidSixteenBitMonoHeaderAlsoWhenNothingPlayed) {
+TEST(WavOutput, WritesAValidSixteenBitMonoHeaderAlsoWhenNothingPlayed) {
+    TemporaryRoot root;
     for (std::size_t length : {0, 1001}) {
         {
             audio::WavOutput wav(root.path("/out.wav"), 0ns); // written on destruction
