@@ -29,6 +29,7 @@ template <typename Body>
 void onThreads(Body body) {
     std::latch start(kThreads);
     std::vector<std::jthread> threads;
+    threads.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
             start.arrive_and_wait();

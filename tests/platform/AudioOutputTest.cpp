@@ -31,7 +31,7 @@ std::shared_ptr<const audio::Sound> tone(SystemSoundID id, std::size_t length) {
 
 TEST(OutputChoice, TheDeviceWhenOneOpensElseTheAskedForWavElseSilence) {
     TemporaryRoot root;
-    const fs::path dir = root.root();
+    const fs::path& dir = root.root();
     auto device = std::make_shared<support::RecordingOutput>();
     auto got = audio::openDefaultOutput(dir / "unused.wav", [&] { return device; });
     EXPECT_EQ(audio::output(), device);

@@ -22,6 +22,7 @@ TEST(RefCountConcurrency, WeakReadsRaceTheLastRelease) {
         std::latch start(kThreads + 1);
         std::atomic<int> violations{0};
         std::vector<std::jthread> readers;
+        readers.reserve(kThreads);
         for (int t = 0; t < kThreads; ++t)
             readers.emplace_back([&, copy = weak] {
                 start.arrive_and_wait();
@@ -48,10 +49,13 @@ TEST(RefCountConcurrency, SharedReferencesDestroyOnce) {
     RefPtr<LifetimeProbe> shared = LifetimeProbe::create(deaths);
     std::latch start(kThreads + 1);
     std::vector<std::jthread> threads;
+    threads.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&start, copy = shared]() mutable {
             start.arrive_and_wait();
             for (int i = 0; i < 10000; ++i) {
+                // The retain and release are the point of the copy.
+                // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
                 RefPtr<LifetimeProbe> another = copy;
                 WeakPtr<LifetimeProbe> link(another);
             }
