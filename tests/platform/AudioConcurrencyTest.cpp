@@ -24,27 +24,33 @@ std::string note(int i) {
     return fixtures::kNotes + "/piano/" + names[i % 8] + ".mp3";
 }
 
+// Runs body(t) on kThreads threads that start together, and waits for them.
+template <typename Body>
+void onThreads(Body body) {
+    std::latch start(kThreads);
+    std::vector<std::jthread> threads;
+    threads.reserve(kThreads);
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            start.arrive_and_wait();
+            body(t);
+        });
+}
+
 using AudioConcurrency = fixtures::AudioTest;
 
 TEST_F(AudioConcurrency, EightThreadsCreatingAtOnceGetDistinctIdentifiers) {
     constexpr int kEach = 12;
     const std::size_t live = audio::liveSystemSounds();
     std::vector<std::vector<SystemSoundID>> made(kThreads);
-    std::latch start(kThreads);
-    std::vector<std::thread> threads;
-    threads.reserve(kThreads);
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            start.arrive_and_wait();
-            for (int i = 0; i < kEach; ++i) {
-                SystemSoundID id = 0;
-                auto url = NS::URL::fileURLWithPath(note(t + i));
-                if (AudioServicesCreateSystemSoundID(url.ptr(), &id) == kAudioServicesNoError)
-                    made[t].push_back(id);
-            }
-        });
-    for (auto& thread : threads)
-        thread.join();
+    onThreads([&](int t) {
+        for (int i = 0; i < kEach; ++i) {
+            SystemSoundID id = 0;
+            auto url = NS::URL::fileURLWithPath(note(t + i));
+            if (AudioServicesCreateSystemSoundID(url.ptr(), &id) == kAudioServicesNoError)
+                made[t].push_back(id);
+        }
+    });
     std::set<SystemSoundID> ids;
     for (const auto& list : made) {
         EXPECT_EQ(list.size(), std::size_t(kEach));
@@ -60,25 +66,17 @@ TEST_F(AudioConcurrency, EightThreadsCreatingAtOnceGetDistinctIdentifiers) {
 
 TEST_F(AudioConcurrency, EveryPlayFromEightThreadsIsHeardOrCountedAsDropped) {
     constexpr int kEach = 400;
-    std::vector<SystemSoundID> sounds;
-    sounds.reserve(kThreads);
+    std::vector<SystemSoundID> sounds(kThreads);
     for (int i = 0; i < kThreads; ++i)
-        sounds.push_back(create(note(i)));
+        sounds[i] = create(note(i));
     ASSERT_EQ(std::count(sounds.begin(), sounds.end(), 0u), 0);
     const auto dropped = audio::droppedPlays();
-    std::latch start(kThreads);
-    std::vector<std::thread> threads;
-    threads.reserve(kThreads);
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            start.arrive_and_wait();
-            for (int i = 0; i < kEach; ++i) {
-                AudioServicesPlaySystemSound(sounds[t]);
-                clock->advance(std::chrono::microseconds(1));
-            }
-        });
-    for (auto& thread : threads)
-        thread.join();
+    onThreads([&](int t) {
+        for (int i = 0; i < kEach; ++i) {
+            AudioServicesPlaySystemSound(sounds[t]);
+            clock->advance(std::chrono::microseconds(1));
+        }
+    });
     audio::waitForPendingPlays();
     auto played = recording->played();
     EXPECT_EQ(played.size() + (audio::droppedPlays() - dropped), std::size_t(kThreads * kEach));
@@ -95,26 +93,22 @@ TEST_F(AudioConcurrency, DisposingWhileOthersPlayNeverCutsAVoiceShort) {
     const std::size_t live = audio::liveSystemSounds();
     std::atomic<SystemSoundID> current{0};
     std::atomic<bool> done{false};
-    std::vector<std::thread> players;
-    players.reserve(kThreads);
-    for (int t = 0; t < kThreads - 1; ++t)
-        players.emplace_back([&] {
-            while (!done.load()) {
-                AudioServicesPlaySystemSound(current.load());
-                AudioServicesPlaySystemSound(1104);
-            }
-        });
-    for (int i = 0; i < kRounds; ++i) {
-        SystemSoundID id = 0;
-        auto url = NS::URL::fileURLWithPath(note(i));
-        ASSERT_EQ(AudioServicesCreateSystemSoundID(url.ptr(), &id), kAudioServicesNoError);
-        current.store(id);
-        std::this_thread::yield();
-        EXPECT_EQ(AudioServicesDisposeSystemSoundID(id), kAudioServicesNoError);
-    }
-    done.store(true);
-    for (auto& thread : players)
-        thread.join();
+    // Thread 0 creates and disposes of sounds while the others play them.
+    onThreads([&](int t) {
+        while (t > 0 && !done.load()) {
+            AudioServicesPlaySystemSound(current.load());
+            AudioServicesPlaySystemSound(1104);
+        }
+        for (int i = 0; t == 0 && i < kRounds; ++i) {
+            SystemSoundID id = 0;
+            auto url = NS::URL::fileURLWithPath(note(i));
+            EXPECT_EQ(AudioServicesCreateSystemSoundID(url.ptr(), &id), kAudioServicesNoError);
+            current.store(id);
+            std::this_thread::yield();
+            EXPECT_EQ(AudioServicesDisposeSystemSoundID(id), kAudioServicesNoError);
+        }
+        done.store(true);
+    });
     audio::waitForPendingPlays();
     EXPECT_EQ(audio::liveSystemSounds(), live);
     // Every voice on the timeline still holds the whole sound it started with.

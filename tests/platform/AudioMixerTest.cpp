@@ -20,19 +20,13 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using Samples = std::vector<std::int16_t>;
 
-std::shared_ptr<const audio::Sound> soundOf(SystemSoundID id, Samples samples) {
-    auto sound = std::make_shared<audio::Sound>();
-    sound->id = id;
-    sound->samples = std::move(samples);
-    return sound;
-}
-
 // A ramp 1, 2, 3, ... so that every sample tells where in the sound it came from.
 std::shared_ptr<const audio::Sound> ramp(SystemSoundID id, std::size_t length) {
-    Samples samples(length);
+    auto sound = std::make_shared<audio::Sound>();
+    sound->id = id;
     for (std::size_t i = 0; i < length; ++i)
-        samples[i] = static_cast<std::int16_t>(i % 30000 + 1);
-    return soundOf(id, std::move(samples));
+        sound->samples.push_back(static_cast<std::int16_t>(i % 30000 + 1));
+    return sound;
 }
 
 Samples rendered(const audio::Timeline& t, std::uint64_t from, std::size_t count) {
@@ -84,19 +78,8 @@ TEST(Timeline, AnEndedVoiceFreesItsPlaceAndIsNeverCutAgain) {
     ASSERT_TRUE(stolen);
     EXPECT_EQ(*stolen, 1u);
     EXPECT_EQ(t.voices()[0].end, 10u);
-}
-
-TEST(Timeline, MixesOverlappingVoicesBendsLoudSumsAndNeverRunsBack) {
-    audio::Timeline t;
-    t.place(soundOf(1, {1000, 2000, 30000, -30000}), 2);
-    t.place(soundOf(2, {5, 5000, -5000, -5000, -5000}), 3);
-    EXPECT_EQ(t.length(), 8u);
-    Samples mix = rendered(t, 0, 9);
-    EXPECT_EQ(mix, (Samples{0, 0, 1000, 2005, mix[4], mix[5], -5000, -5000, 0}));
-    EXPECT_TRUE(mix[4] > 25000 && mix[4] < 32767) << mix[4];
-    EXPECT_TRUE(mix[5] < -25000 && mix[5] > -32767) << mix[5];
-    t.place(ramp(3, 10), 1);
-    EXPECT_EQ(t.voices()[2].start, 3u) << "a play stamped earlier starts at the latest";
+    t.place(ramp(5, 10), 0);
+    EXPECT_EQ(t.voices().back().start, 30u) << "a play stamped earlier starts at the latest";
 }
 
 TEST(SoftLimit, PassesQuietSamplesAndBendsLoudOnesBelowFullScale) {
@@ -134,14 +117,10 @@ struct Wav {
     std::string bytes;
 };
 
-class WavOutputTest : public testing::Test {
-protected:
-    TemporaryRoot root;
-};
-
 // A long session written as it goes (brought up to date every 16 keys, as interactive typing
 // does) is the very file that mixing the whole session at once gives, at each volume.
-TEST_F(WavOutputTest, AppendingAsItGoesGivesTheWholeMixWithMemoryFlat) {
+TEST(WavOutput, AppendingAsItGoesGivesTheWholeMixWithMemoryFlat) {
+    TemporaryRoot root;
     for (double volume : {1.0, 0.5, 0.0}) {
         audio::Timeline whole;
         audio::WavOutput wav(root.path("/long.wav"), 0ns, {volume, false});
@@ -163,46 +142,25 @@ TEST_F(WavOutputTest, AppendingAsItGoesGivesTheWholeMixWithMemoryFlat) {
     }
 }
 
-// A process started again goes on in its predecessor's file; anything else is replaced.
-TEST_F(WavOutputTest, AppendsOnlyToAFileOfItsOwn) {
-    const fs::path file = root.path("/again.wav");
-    {
-        audio::WavOutput first(file, 0ns);
-        first.play({ramp(1, 1000), 0ns});
+TEST(WavOutput, WritesAValidSixteenBitMonoHeaderAlsoWhenNothingPlayed) {
+    TemporaryRoot root;
+    for (std::size_t length : {0, 1001}) {
+        {
+            audio::WavOutput wav(root.path("/out.wav"), 0ns); // written on destruction
+            if (length) {
+                wav.play({ramp(1, length), 0ns});
+                wav.finish();
+            }
+        }
+        Wav w(root.path("/out.wav"));
+        ASSERT_EQ(w.bytes.size(), 44 + 2 * length);
+        EXPECT_EQ(w.u(4, 4), w.bytes.size() - 8);
+        // fmt size 16, PCM, mono, 44100 Hz, 88200 bytes a second, 2-byte blocks of 16 bits.
+        const char fmt[] =
+            "WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xac\0\0\x88\x58\x01\0\x02\0\x10\0data";
+        EXPECT_EQ(w.bytes.substr(0, 4) + w.bytes.substr(8, 32), "RIFF" + std::string(fmt, 32));
+        EXPECT_EQ(w.u(40, 4), 2 * length);
     }
-    ASSERT_EQ(audio::WavOutput::samplesIn(file), 1000u);
-    {
-        audio::WavOutput second(file, 0ns, {1.0, true});
-        second.play({ramp(2, 500), 0ns}); // stamped at the origin: placed after what is there
-    }
-    Samples both = Wav(file).samples();
-    ASSERT_EQ(both.size(), 1500u);
-    EXPECT_EQ(both[999], 500) << "the first file's last sample, at half level";
-    EXPECT_EQ(both[1000], 1) << "the second's first, just after";
-    std::ofstream(file) << "not a WAV of ours";
-    EXPECT_FALSE(audio::WavOutput::samplesIn(file));
-    {
-        audio::WavOutput third(file, 0ns, {1.0, true});
-        third.play({ramp(3, 10), 0ns});
-    }
-    EXPECT_EQ(Wav(file).samples().size(), 10u);
-}
-
-TEST_F(WavOutputTest, WritesAValidSixteenBitMonoHeaderAlsoWhenNothingPlayed) {
-    { audio::WavOutput quiet(root.path("/quiet.wav"), 0ns); }
-    EXPECT_EQ(Wav(root.path("/quiet.wav")).bytes.size(), 44u) << "written on destruction";
-    audio::WavOutput wav(root.path("/out.wav"), 0ns);
-    wav.play({ramp(1, 1001), 0ns});
-    wav.finish();
-    Wav w(root.path("/out.wav"));
-    ASSERT_EQ(w.bytes.size(), 44u + 2002);
-    EXPECT_EQ(w.u(4, 4), w.bytes.size() - 8);
-    // fmt size 16, PCM, mono, 44100 Hz, 88200 bytes a second, 2-byte blocks of 16 bits.
-    const char fmt[] =
-        "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xac\0\0\x88\x58\x01\0\x02\0\x10\0data";
-    EXPECT_EQ(w.bytes.substr(8, 32), std::string(fmt + 8, 32));
-    EXPECT_EQ(w.bytes.substr(0, 4), "RIFF");
-    EXPECT_EQ(w.u(40, 4), 2002u);
 }
 
 } // namespace

@@ -20,7 +20,8 @@ constexpr int kTasksEach = 500;
 TEST(MainQueueConcurrency, EveryProducersTasksRunOnceAndInTheirOrder) {
     dispatch::Queue queue;
     std::map<int, std::vector<int>> seen; // touched only by the draining thread
-    std::vector<std::thread> producers;
+    std::vector<std::jthread> producers;
+    producers.reserve(kProducers);
     for (int p = 0; p < kProducers; ++p)
         producers.emplace_back([&queue, &seen, p] {
             for (int i = 0; i < kTasksEach; ++i)
@@ -28,12 +29,10 @@ TEST(MainQueueConcurrency, EveryProducersTasksRunOnceAndInTheirOrder) {
         });
 
     std::size_t ran = 0;
-    while (ran < static_cast<std::size_t>(kProducers * kTasksEach) && queue.runOne(kPatience))
+    while (ran < std::size_t{kProducers} * kTasksEach && queue.runOne(kPatience))
         ran += 1 + queue.runUntilIdle();
-    for (auto& producer : producers)
-        producer.join();
-
-    EXPECT_EQ(ran, static_cast<std::size_t>(kProducers * kTasksEach));
+    producers.clear();
+    EXPECT_EQ(ran, std::size_t{kProducers} * kTasksEach);
     ASSERT_EQ(seen.size(), static_cast<std::size_t>(kProducers));
     for (const auto& [producer, order] : seen) {
         ASSERT_EQ(order.size(), static_cast<std::size_t>(kTasksEach)) << "producer " << producer;
@@ -45,7 +44,8 @@ TEST(MainQueueConcurrency, EveryProducersTasksRunOnceAndInTheirOrder) {
 TEST(BackgroundConcurrency, TasksPostedFromManyThreadsEachRunOnceOffTheMainThread) {
     std::atomic<int> ran{0};
     std::atomic<int> onMain{0};
-    std::vector<std::thread> posters;
+    std::vector<std::jthread> posters;
+    posters.reserve(kProducers);
     for (int p = 0; p < kProducers; ++p)
         posters.emplace_back([&] {
             for (int i = 0; i < 100; ++i)
@@ -55,8 +55,7 @@ TEST(BackgroundConcurrency, TasksPostedFromManyThreadsEachRunOnceOffTheMainThrea
                     ++ran;
                 });
         });
-    for (auto& poster : posters)
-        poster.join();
+    posters.clear();
     ASSERT_TRUE(dispatch::waitUntilIdle(kPatience));
     EXPECT_EQ(ran.load(), kProducers * 100);
     EXPECT_EQ(onMain.load(), 0);

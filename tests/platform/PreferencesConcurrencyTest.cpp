@@ -7,9 +7,7 @@
 #include "support/TemporaryRoot.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,8 +25,7 @@ TEST(PreferencesConcurrency, TheStoreFromEightThreadsAndThePaneWritingAtOnceLose
     HB::Preferences::forgetSharedInstances();
     auto prefs = HB::Preferences::preferencesForIdentifier(NS::str("com.quarvo.tapsonata").ptr());
     std::filesystem::path file = prefs->path();
-    std::vector<std::thread> writers;
-    writers.reserve(kThreads + 1);
+    std::vector<std::jthread> writers;
     writers.emplace_back([&file] {
         for (int i = 0; i < kWrites; ++i) {
             std::string error;
@@ -48,15 +45,11 @@ TEST(PreferencesConcurrency, TheStoreFromEightThreadsAndThePaneWritingAtOnceLose
                 prefs->setObjectForKey(NS::Number::numberWithInt(i), key.ptr());
             }
         });
-    for (auto& writer : writers)
-        writer.join();
+    writers.clear();
 
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    objc::RefPtr<objc::Object> stored = NS::propertyListFromBytes(bytes.str());
-    auto* dictionary = dynamic_cast<NS::Dictionary*>(stored.get());
-    ASSERT_NE(dictionary, nullptr);
+    auto dictionary = NS::MutableDictionary::initWithContentsOfFile(
+        NS::str("/var/mobile/Library/Preferences/com.quarvo.tapsonata.plist").ptr());
+    ASSERT_TRUE(dictionary);
     ASSERT_EQ(dictionary->count(), static_cast<std::size_t>(2 * kKeys));
     for (const auto& [key, value] : dictionary->entries()) // the pane's last write of each key
         if (key.starts_with("pane"))

@@ -28,28 +28,28 @@ RefPtr<MutableDictionary> read(const char* path = kPath) {
 TEST(PropertyList, EveryValueTypeIsWrittenAndReadBackInBothForms) {
     for (bool binary : {false, true}) {
         double fraction = binary ? 0.5 : 0.0;
-        auto original = MutableDictionary::dictionary();
-        original->setObjectForKey(Number::numberWithBool(true), "on");
-        original->setObjectForKey(Number::numberWithBool(false), "off");
-        original->setObjectForKey(Number::numberWithInt(-5), "negative");
-        original->setObjectForKey(Number::numberWithLongLong(LLONG_MIN), "huge");
-        original->setObjectForKey(Number::numberWithDouble(0.1), "ratio");
-        original->setObjectForKey(str("t\u00eate"), "text");
-        original->setObjectForKey(Data::dataWithBytes(std::string("\0\1\xfe", 3)), "blob");
-        // Before and after the device's reference date, 2001-01-01.
-        original->setObjectForKey(
-            Array::array(
-                {Date::dateWithTimeIntervalSince1970(utcTime(2000, 12, 31, 23, 59) + fraction),
-                 Date::dateWithTimeIntervalSince1970(utcTime(2026, 1, 1) + fraction)}),
-            "dates");
-        original->setObjectForKey(Dictionary::dictionary({{"k", str("v")}}), "nested");
+        auto original = Dictionary::dictionary(
+            {{"on", Number::numberWithBool(true)},
+             {"off", Number::numberWithBool(false)},
+             {"negative", Number::numberWithInt(-5)},
+             {"huge", Number::numberWithLongLong(LLONG_MIN)},
+             {"ratio", Number::numberWithDouble(0.1)},
+             {"text", str("t\u00eate")},
+             {"blob", Data::dataWithBytes(std::string("\0\1\xfe", 3))},
+             // Before and after the device's reference date, 2001-01-01.
+             {"dates",
+              Array::array(
+                  {Date::dateWithTimeIntervalSince1970(utcTime(2000, 12, 31, 23, 59) + fraction),
+                   Date::dateWithTimeIntervalSince1970(utcTime(2026, 1, 1) + fraction)})},
+             {"nested", Dictionary::dictionary({{"k", str("v")}})}});
         RefPtr<objc::Object> back = propertyListFromBytes(binary ? propertyListToBinary(*original)
                                                                  : propertyListToXML(*original));
         ASSERT_TRUE(back);
         EXPECT_TRUE(original->isEqual(back.get())) << back->description();
-        auto* numbers = dynamic_cast<Dictionary*>(back.get());
-        EXPECT_EQ(dynamic_cast<Number*>(numbers->objectForKey("on").get())->kind(),
-                  Number::Kind::Bool);
+        EXPECT_EQ(
+            dynamic_cast<Number*>(dynamic_cast<Dictionary*>(back.get())->objectForKey("on").get())
+                ->kind(),
+            Number::Kind::Bool);
     }
 }
 

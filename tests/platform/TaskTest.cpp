@@ -1,44 +1,33 @@
-// NS::Task and NS::Pipe against real programs, and the process launcher seam with its fake.
+// NS::Task and NS::Pipe against real programs, as the footer runs dpkg through the shell.
 #include "foundation/Task.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
 
 using namespace NS;
 
-// Runs /bin/sh -c command and reads its output to the end.
-std::string shell(const std::string& command) {
+// Runs /bin/sh -c script with arguments $1... and reads its output to the end.
+std::string shell(const std::string& script,
+                  std::vector<objc::RefPtr<objc::Object>> arguments = {}) {
     auto task = Task::task();
-    task->setLaunchPath("/bin/sh");
-    task->setArguments(Array::array({str("-c"), str(command)}).ptr());
+    task->setLaunchPath(str("/bin/sh").ptr());
+    arguments.insert(arguments.begin(), {str("-c"), str(script), str("sh")});
+    task->setArguments(Array::array(arguments).ptr());
     auto pipe = Pipe::pipe();
     task->setStandardOutput(pipe.ptr());
-    EXPECT_TRUE(task->launch()) << command;
+    EXPECT_TRUE(task->launch()) << script;
+    EXPECT_EQ(pipe->fileHandleForWriting()->fileDescriptor(), -1) << "the parent's end is closed";
     return pipe->fileHandleForReading()->readDataToEndOfFile()->bytes();
 }
 
-TEST(Task, ReadsOutputLargerThanThePipeBufferAndUntilEveryWriterHasClosed) {
-    std::string output = shell("head -c 1048576 /dev/zero | tr '\\0' x");
-    EXPECT_EQ(output.size(), 1048576u);
-    EXPECT_EQ(output.find_first_not_of('x'), std::string::npos);
+TEST(Task, ReadsAllOutputUntilEveryWriterHasClosedAndPassesArgumentsUnchanged) {
+    EXPECT_EQ(shell("head -c 1048576 /dev/zero | tr '\\0' x"), std::string(1048576, 'x'));
     // The shell exits at once; its background child writes later, through its own copy.
     EXPECT_EQ(shell("(sleep 0.2; echo late) & echo early"), "early\nlate\n");
-}
-
-TEST(Task, ArgumentsArriveUnchangedAndTheParentsWritingEndIsClosed) {
-    auto task = Task::task();
-    task->setLaunchPath(str("/bin/sh").ptr());
-    task->setArguments(
-        std::vector<std::string>{"-c", "printf '%s|' \"$@\"", "sh", "a b", "$HOME", "'"});
-    auto pipe = Pipe::pipe();
-    task->setStandardOutput(pipe.ptr());
-    ASSERT_TRUE(task->launch());
-    EXPECT_EQ(pipe->fileHandleForWriting()->fileDescriptor(), -1);
-    EXPECT_EQ(pipe->fileHandleForReading()->readDataToEndOfFile()->bytes(), "a b|$HOME|'|");
+    EXPECT_EQ(shell("printf '%s|' \"$@\"", {str("a b"), str("$HOME"), str("'")}), "a b|$HOME|'|");
 }
 
 TEST(Task, RefusesWhatCannotRunAndNeverHangsTheReader) {
@@ -59,8 +48,7 @@ TEST(Pipe, EndsAreCloseOnExecAndClosedHandlesReadAsEmpty) {
     auto pipe = Pipe::pipe();
     int reading = pipe->fileHandleForReading()->fileDescriptor();
     int writing = pipe->fileHandleForWriting()->fileDescriptor();
-    EXPECT_TRUE(::fcntl(reading, F_GETFD) & FD_CLOEXEC);
-    EXPECT_TRUE(::fcntl(writing, F_GETFD) & FD_CLOEXEC);
+    EXPECT_TRUE(::fcntl(reading, F_GETFD) & ::fcntl(writing, F_GETFD) & FD_CLOEXEC);
     ASSERT_EQ(::write(writing, "abc", 3), 3);
     pipe->fileHandleForWriting()->closeFile();
     EXPECT_EQ(pipe->fileHandleForReading()->readDataToEndOfFile()->bytes(), "abc");
