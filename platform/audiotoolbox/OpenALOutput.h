@@ -31,7 +31,6 @@ public:
     // The period options reach OpenAL Soft through its configuration, which it reads once per
     // process: the first device opened sets them.
     static std::shared_ptr<OpenALOutput> open(const LiveOptions& options);
-    static std::shared_ptr<OpenALOutput> openDefaultDevice() { return open({}); }
     // The names open() takes, the default first.
     static std::vector<std::string> deviceNames();
     // A device that mixes only when render() asks, in mono 16-bit at 44.1 kHz: for tests, and

@@ -1,8 +1,5 @@
 #include "audiotoolbox/Output.h"
 
-#include "audiotoolbox/OpenALOutput.h"
-#include "audiotoolbox/WavOutput.h"
-
 namespace audio {
 
 TeeOutput::TeeOutput(std::vector<std::shared_ptr<Output>> outputs) : m_outputs(std::move(outputs)) {
@@ -24,17 +21,6 @@ std::string TeeOutput::kind() const {
     for (const auto& output : m_outputs)
         kind += (kind.empty() ? "" : "+") + output->kind();
     return kind.empty() ? "silence" : kind;
-}
-
-std::shared_ptr<Output> openDefaultOutput(std::optional<std::filesystem::path> wav,
-                                          const LiveOpener& openLive) {
-    std::shared_ptr<Output> output = openLive ? openLive() : OpenALOutput::openDefaultDevice();
-    if (!output && wav)
-        output = std::make_shared<WavOutput>(*wav);
-    if (!output)
-        output = std::make_shared<SilentOutput>();
-    setOutput(output);
-    return output;
 }
 
 } // namespace audio

@@ -7,10 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,13 +59,5 @@ inline constexpr std::size_t kMaxPendingPlays = 256;
 void waitForPendingPlays();
 // Plays dropped unheard because more than kMaxPendingPlays were waiting for the audio thread.
 std::uint64_t droppedPlays();
-
-// Opens the host's sound device, or null when none opens. The default is OpenAL Soft's.
-using LiveOpener = std::function<std::shared_ptr<Output>()>;
-
-// Tries the live device, then a WAV file at `wav` if one was asked for, then silence; installs
-// what it got as the current output and returns it (its kind() says which).
-std::shared_ptr<Output> openDefaultOutput(std::optional<std::filesystem::path> wav,
-                                          const LiveOpener& openLive = {});
 
 } // namespace audio

@@ -1,5 +1,5 @@
-// Choosing an output (device, then WAV, then silence), fanning out to several, and the live
-// OpenAL output, heard through a loopback device that mixes only when asked.
+// Fanning out to several outputs, and the live OpenAL output, heard through a loopback device
+// that mixes only when asked.
 #include "audiotoolbox/AudioServices.h"
 #include "audiotoolbox/OpenALOutput.h"
 #include "audiotoolbox/Output.h"
@@ -27,24 +27,6 @@ std::shared_ptr<const audio::Sound> tone(SystemSoundID id, std::size_t length) {
     for (std::size_t i = 0; i < length; ++i)
         sound->samples.push_back(static_cast<std::int16_t>(i % 100 < 50 ? 12000 : -12000));
     return sound;
-}
-
-TEST(OutputChoice, TheDeviceWhenOneOpensElseTheAskedForWavElseSilence) {
-    TemporaryRoot root;
-    const fs::path& dir = root.root();
-    auto device = std::make_shared<support::RecordingOutput>();
-    auto got = audio::openDefaultOutput(dir / "unused.wav", [&] { return device; });
-    EXPECT_EQ(audio::output(), device);
-    got->finish();
-    EXPECT_FALSE(fs::exists(dir / "unused.wav"));
-
-    got = audio::openDefaultOutput(dir / "out.wav", [] { return nullptr; });
-    EXPECT_EQ(audio::output()->kind(), "wav");
-    got->finish();
-    EXPECT_TRUE(fs::exists(dir / "out.wav"));
-
-    EXPECT_EQ(audio::openDefaultOutput(std::nullopt, [] { return nullptr; })->kind(), "silence");
-    audio::setOutput(nullptr);
 }
 
 TEST(TeeOutput, HandsEachPlayToEveryOutputInTurn) {
