@@ -98,34 +98,5 @@ TEST(Processes, AChangedSettingReachesTheKeyboardAppOnlyWhenItStartsAgain) {
     EXPECT_EQ(device.events("loaded", "keyboard").size(), 3u);
 }
 
-TEST(Processes, KillallWithoutASignalSendsNine) {
-    SimDevice device({"--enabled"});
-    ASSERT_EQ(device.run({"unlock", "pane", "kill", "SpringBoard", "unlock"}).exitCode, 0);
-    EXPECT_EQ(device.events("spawn")[0].str("arguments"),
-              jsonArray({"killall", "-9", "SpringBoard"}));
-    std::vector<Event> exits = device.events("exit", "springboard");
-    ASSERT_EQ(exits.size(), 1u);
-    EXPECT_EQ(exits[0].str("signal"), "9");
-    EXPECT_EQ(device.events("loaded", "springboard").size(), 2u);
-    EXPECT_EQ(device.events("alert").size(), 1u) << "the new SpringBoard read firstUse NO";
-}
-
-TEST(Processes, KillallLeavesOtherNamesAndHarmlessSignalsAlone) {
-    SimDevice device({"--enabled"});
-    ASSERT_EQ(device
-                  .run({"type", "a", "pane", "kill", "9", "nothing", "pane", "kill", "WINCH",
-                        "keyboard", "pane", "kill", "STOP", "keyboard", "type", "b"})
-                  .exitCode,
-              0);
-    EXPECT_TRUE(device.events("exit").empty());
-    EXPECT_EQ(device.events("loaded", "keyboard").size(), 1u);
-    std::vector<Event> killall = device.events("killall", "simulator");
-    ASSERT_EQ(killall.size(), 3u);
-    EXPECT_EQ(killall[0].str("signalled"), "[]");
-    EXPECT_EQ(killall[1].str("signalled"), jsonArray({"keyboard"}));
-    EXPECT_EQ(killall[1].str("signal"), "28");
-    EXPECT_EQ(killall[2].str("problem"), "stopping a process is not simulated");
-}
-
 } // namespace
 } // namespace e2e

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sstream>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <thread>
@@ -94,6 +95,54 @@ SimResult SimDevice::run(const std::vector<std::string>& args) {
 
 std::string jsonArray(const std::vector<std::string>& strings) {
     return device::JsonValue(strings).text();
+}
+
+std::string slurp(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::string shellQuoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+bool eventually(const std::function<bool()>& done, std::chrono::seconds limit) {
+    for (auto end = std::chrono::steady_clock::now() + limit; !done();) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+Tmux::Tmux(const std::filesystem::path& socket, const std::string& command) : m_socket(socket) {
+    EXPECT_EQ(
+        run("-f /dev/null new-session -d -x 150 -y 60 " + shellQuoted(command + "; sleep 60")), 0);
+}
+
+int Tmux::run(const std::string& arguments) const {
+    return std::system(("tmux -S " + shellQuoted(m_socket.string()) + " " + arguments).c_str());
+}
+
+std::string Tmux::screen() const {
+    const std::filesystem::path file = m_socket.string() + ".screen";
+    run("capture-pane -p -S -200 > " + shellQuoted(file.string()));
+    return slurp(file);
+}
+
+bool Tmux::shows(const std::string& text, int times) const {
+    return eventually([&] {
+        std::string now = screen();
+        int n = 0;
+        for (auto at = now.find(text); at != std::string::npos; at = now.find(text, at + 1))
+            ++n;
+        return times < 0 ? n > 0 : n == times;
+    });
 }
 
 } // namespace e2e

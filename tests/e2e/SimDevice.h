@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,5 +56,35 @@ private:
 
 // The text of a JSON array of strings, for comparing with a field.
 std::string jsonArray(const std::vector<std::string>& strings);
+
+std::string slurp(const std::filesystem::path& file);
+std::string shellQuoted(const std::string& text);
+// Polls until `done` holds; false when the limit passed first.
+bool eventually(const std::function<bool()>& done,
+                std::chrono::seconds limit = std::chrono::seconds(30));
+
+// A real terminal: a tmux server of the test's own (its own socket) whose one window runs
+// `command` and then stays.
+class Tmux {
+public:
+    Tmux(const std::filesystem::path& socket, const std::string& command);
+    ~Tmux() { run("kill-server"); }
+    Tmux(const Tmux&) = delete;
+    Tmux& operator=(const Tmux&) = delete;
+
+    int run(const std::string& arguments) const;
+    void type(const std::string& text) const { run("send-keys -l " + shellQuoted(text)); }
+    std::string screen() const;
+    // Waits until the screen shows `text` that many times (at least once when not given).
+    bool shows(const std::string& text, int times = -1) const;
+
+private:
+    std::filesystem::path m_socket;
+};
+// Shell text that shows the exit status and the terminal's modes after a command; what it
+// shows after a clean exit that put the terminal back.
+inline const std::string kShowTerminal = "; echo \"EXIT=$?\"; stty -a | tr ' ;' '\\n\\n' | "
+                                         "grep -x -- '-\\?icanon\\|-\\?echo'";
+inline const std::string kTerminalAfter = "EXIT=0\nicanon\necho\n";
 
 } // namespace e2e

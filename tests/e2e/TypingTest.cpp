@@ -65,9 +65,9 @@ TEST_P(EachInstrument, EveryClickBecomesANoteAndFastTypingNeverClips) {
     EXPECT_GE(played.size(), 4u) << "notes are drawn at random";
     EXPECT_NE(r.out.find("500/500 keys typed"), std::string::npos) << r.out;
 
-    std::optional<Wav> sound = readWav(wav);
+    std::optional<Samples> sound = readWav(wav);
     ASSERT_TRUE(sound);
-    const int loudest = peak(sound->samples, 0, sound->samples.size());
+    const int loudest = peak(*sound);
     EXPECT_LT(loudest, 32767) << "a sample at full scale";
     EXPECT_GT(loudest, 3000) << "the notes are heard";
 }
@@ -132,9 +132,9 @@ TEST_P(EachSetting, DecidesWhatEveryClickDoes) {
             EXPECT_EQ(p.sounds[0].str("file"), "null");
         }
     }
-    std::optional<Wav> sound = readWav(wav);
+    std::optional<Samples> sound = readWav(wav);
     ASSERT_TRUE(sound);
-    EXPECT_EQ(peak(sound->samples, 0, sound->samples.size()) == 0, s.click == Setting::Silences);
+    EXPECT_EQ(peak(*sound) == 0, s.click == Setting::Silences);
     if (s.click == Setting::Silences) {
         EXPECT_NE(r.out.find("silenced"), std::string::npos) << r.out;
     }
