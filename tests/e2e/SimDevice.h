@@ -15,13 +15,13 @@
 namespace e2e {
 
 struct SimResult {
-    int exitCode = -1; // -1 when it did not end by itself in time, or could not start
+    int exitCode = -1; // 137 when it did not end by itself in time
     std::string out;
     std::string err;
 };
 
-// Runs the simulator with `args`, in `directory` when one is given. Ended (and a failure) when
-// it runs longer than `limit`.
+// Runs the simulator with `args` and no terminal, in `directory` when one is given. Ended (and
+// a failure) when it runs longer than `limit`.
 SimResult runSim(const std::vector<std::string>& args, const std::filesystem::path& directory = {},
                  std::chrono::seconds limit = std::chrono::seconds(120));
 
