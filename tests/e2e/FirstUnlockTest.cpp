@@ -91,10 +91,7 @@ TEST_P(EachAnswer, LeadsToItsAlertsFollowsAndURL) {
     SimResult r = device.run(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
 
-    std::vector<std::string> titles;
-    for (const Event& alert : device.events("alert"))
-        titles.push_back(alert.str("title"));
-    EXPECT_EQ(titles, a.alertTitles);
+    EXPECT_EQ(values(device.events("alert"), "title"), a.alertTitles);
     EXPECT_EQ(device.events("alert").back().str("message"), a.lastMessage);
     if (a.taps.size() > 1) {
         EXPECT_EQ(device.events("alert")[1].str("message"), kWhich);

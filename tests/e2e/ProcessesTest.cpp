@@ -11,19 +11,6 @@ namespace {
 const std::string kMissingClassLine =
     "[Tapsonata: Tweak:257] ERROR: logos: nil class SBLockScreenManager";
 
-std::vector<std::string> instrumentsPlayed(const std::vector<Event>& sounds) {
-    std::vector<std::string> out;
-    const std::string prefix = "/Library/Application Support/Tapsonata/";
-    for (const Event& e : sounds) {
-        std::string file = e.str("file");
-        out.push_back(
-            file.rfind(prefix, 0) == 0
-                ? file.substr(prefix.size(), file.find('/', prefix.size()) - prefix.size())
-                : file);
-    }
-    return out;
-}
-
 // Two keyboard apps and a SpringBoard load the library: only the keyboard apps log, the same
 // line each time, which the summary shows once and then counts, unless verbose; quiet shows
 // nothing but the closing line.
@@ -81,8 +68,8 @@ TEST(Processes, AChangedSettingReachesTheKeyboardAppOnlyWhenItStartsAgain) {
                     "pane",       "kill",  "9",        "keyboard",   "type",   "c",    "pane",
                     "instrument", "drums", "relaunch", "keyboard",   "type",   "d"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(instrumentsPlayed(device.events("sound", "keyboard")),
-              (std::vector<std::string>{"piano", "piano", "violin", "drums"}));
+    EXPECT_EQ(instruments(device.events("sound", "keyboard")),
+              (Strings{"piano", "piano", "violin", "drums"}));
     std::vector<Event> writes = device.events("settings_write", "pane");
     ASSERT_EQ(writes.size(), 2u);
     EXPECT_EQ(writes[0].str("key"), "instrument");

@@ -60,6 +60,15 @@ std::string jsonArray(const std::vector<std::string>& strings) {
     return device::JsonValue(strings).text();
 }
 
+Strings instruments(const std::vector<Event>& sounds) {
+    const std::string notes = "/Library/Application Support/Tapsonata/";
+    Strings out = values(sounds, "file");
+    for (std::string& file : out)
+        if (file.rfind(notes, 0) == 0)
+            file = file.substr(notes.size(), file.find('/', notes.size()) - notes.size());
+    return out;
+}
+
 std::string slurp(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::stringstream bytes;

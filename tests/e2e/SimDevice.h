@@ -28,6 +28,11 @@ SimResult runSim(const std::vector<std::string>& args, const std::filesystem::pa
 using support::Event;
 using support::only;
 using support::readEvents;
+using support::values;
+using Strings = std::vector<std::string>;
+
+// The instrument of the note each sound event played; the file itself for a sound no note.
+Strings instruments(const std::vector<Event>& sounds);
 
 class SimDevice {
 public:

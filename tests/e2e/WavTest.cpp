@@ -14,13 +14,6 @@
 namespace e2e {
 namespace {
 
-std::vector<std::string> playedFiles(const SimDevice& device) {
-    std::vector<std::string> files;
-    for (const Event& e : device.events("sound", "keyboard"))
-        files.push_back(e.str("file"));
-    return files;
-}
-
 // The mix at each level: the notes summed at their keys' moments, at the volume on top of the
 // headroom, through the limiter; muted, silence of the same length.
 struct Level {
@@ -44,7 +37,7 @@ TEST_P(EachLevel, IsTheExactMixOfTheNotesAtThePace) {
                                      "--out",  wavFile, "type",   phrase};
     args.insert(args.end(), GetParam().flags.begin(), GetParam().flags.end());
     ASSERT_EQ(device.run(args).exitCode, 0);
-    std::vector<std::string> files = playedFiles(device);
+    std::vector<std::string> files = values(device.events("sound", "keyboard"), "file");
     ASSERT_EQ(files.size(), phrase.size());
 
     std::map<std::string, std::vector<std::int16_t>> decoded;
@@ -86,7 +79,7 @@ TEST(Wav, AKeyboardAppStartedAgainGoesOnInTheSameFile) {
                         "relaunch", "keyboard", "type", "cd"})
                   .exitCode,
               0);
-    std::vector<std::string> files = playedFiles(device);
+    std::vector<std::string> files = values(device.events("sound", "keyboard"), "file");
     ASSERT_EQ(files.size(), 4u);
     EXPECT_NE(files[3].find("/violin/"), std::string::npos) << files[3];
 

@@ -45,6 +45,14 @@ inline std::vector<Event> only(const std::vector<Event>& events, const std::stri
     return out;
 }
 
+// One field of each event, in order.
+inline std::vector<std::string> values(const std::vector<Event>& events, const std::string& key) {
+    std::vector<std::string> out;
+    for (const Event& e : events)
+        out.push_back(e.str(key));
+    return out;
+}
+
 class EventRecorder {
 public:
     EventRecorder() { // becomes the process's event sink
