@@ -2,6 +2,7 @@
 
 #include "device/Events.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -47,10 +48,7 @@ void SimDevice::write(const std::string& devicePath, const std::string& bytes) c
 SimResult SimDevice::run(const std::vector<std::string>& args) {
     std::vector<std::string> all = {"run", "--root", m_device.string(), "--events",
                                     m_events.string()};
-    bool outputChosen = false;
-    for (const std::string& a : args)
-        outputChosen = outputChosen || a == "--out";
-    if (!outputChosen)
+    if (std::find(args.begin(), args.end(), "--out") == args.end())
         all.insert(all.end(), {"--out", "none"});
     all.insert(all.end(), args.begin(), args.end());
     return runSim(all);

@@ -39,18 +39,16 @@ protected:
 
     // The device's Twitter accounts and the user's answer to the access request.
     void setAccounts(const Strings& names, bool grant = true) {
-        auto file = NS::MutableDictionary::dictionary();
-        file->setObjectForKey(NS::str(grant ? "grant" : "deny"), "access");
-        auto accounts = NS::Array::array();
+        std::string xml = "<plist><dict><key>access</key><string>" +
+                          std::string(grant ? "grant" : "deny") +
+                          "</string><key>accounts</key><array>";
         for (const std::string& name : names) {
-            auto account = NS::MutableDictionary::dictionary();
-            account->setObjectForKey(NS::str(name), "username");
-            for (const char* key : {"consumerKey", "consumerSecret", "token", "tokenSecret"})
-                account->setObjectForKey(NS::str(name + key), key);
-            accounts->addObject(account);
+            xml += "<dict><key>username</key><string>" + name + "</string>";
+            for (std::string key : {"consumerKey", "consumerSecret", "token", "tokenSecret"})
+                xml += "<key>" + key + "</key><string>" + name + key + "</string>";
+            xml += "</dict>";
         }
-        file->setObjectForKey(accounts, "accounts");
-        root.write("/var/mobile/Library/Accounts/Twitter.plist", NS::propertyListToXML(*file));
+        root.write("/var/mobile/Library/Accounts/Twitter.plist", xml + "</array></dict></plist>");
     }
     // Runs the main queue and waits for background work until both are idle.
     static void settle() {
