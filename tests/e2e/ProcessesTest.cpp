@@ -36,11 +36,8 @@ TEST_P(EachVerbosity, ShowsTheTweaksLogLinesAsAsked) {
     SimResult r = device.run(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::vector<Event> logs = device.events("log", "keyboard");
-    ASSERT_EQ(logs.size(), 2u);
-    for (const Event& log : logs) {
-        EXPECT_EQ(log.str("text"), kMissingClassLine);
-        EXPECT_EQ(log.str("level"), "3");
-    }
+    EXPECT_EQ(values(logs, "text"), Strings(2, kMissingClassLine));
+    EXPECT_EQ(values(logs, "level"), Strings(2, "3"));
     EXPECT_TRUE(device.events("log", "springboard").empty());
     for (const Event& e : device.events())
         EXPECT_FALSE(e.process().empty()) << "every event names its process: " << e.line;
