@@ -1,6 +1,6 @@
 // Driving tapsonata-sim from a test, as a user would from a shell: a device laid out with
-// `tapsonata-sim init` in a temporary folder of the test's own, runs with an event log, and
-// the events read back.
+// `tapsonata-sim init` in a temporary folder of the test's own, runs with an event log, the
+// events read back, and a real terminal for the modes that need one.
 #pragma once
 
 #include "support/EventRecorder.h"
@@ -86,6 +86,7 @@ public:
 private:
     std::filesystem::path m_socket;
 };
+
 // Shell text that shows the exit status and the terminal's modes after a command; what it
 // shows after a clean exit that put the terminal back.
 inline const std::string kShowTerminal = "; echo \"EXIT=$?\"; stty -a | tr ' ;' '\\n\\n' | "
