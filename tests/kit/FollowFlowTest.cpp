@@ -39,13 +39,15 @@ protected:
 
     // The device's Twitter accounts and the user's answer to the access request.
     void setAccounts(const Strings& names, bool grant = true) {
-        std::string xml = "<plist><dict><key>access</key><string>" +
-                          std::string(grant ? "grant" : "deny") +
-                          "</string><key>accounts</key><array>";
+        auto entry = [](const std::string& key, const std::string& value) {
+            return "<key>" + key + "</key><string>" + value + "</string>";
+        };
+        std::string xml = "<plist><dict>" + entry("access", grant ? "grant" : "deny");
+        xml += "<key>accounts</key><array>";
         for (const std::string& name : names) {
-            xml += "<dict><key>username</key><string>" + name + "</string>";
-            for (std::string key : {"consumerKey", "consumerSecret", "token", "tokenSecret"})
-                xml += "<key>" + key + "</key><string>" + name + key + "</string>";
+            xml += "<dict>" + entry("username", name);
+            for (const char* key : {"consumerKey", "consumerSecret", "token", "tokenSecret"})
+                xml += entry(key, name + key);
             xml += "</dict>";
         }
         root.write("/var/mobile/Library/Accounts/Twitter.plist", xml + "</array></dict></plist>");
