@@ -21,11 +21,11 @@ TEST(Demo, PlaysTwoInstrumentsThenFollowsFromOneAccount) {
 
     const std::filesystem::path wavFile = folder.root() / "demo.wav";
     EXPECT_NE(r.out.find("Listen again: aplay " + wavFile.string()), std::string::npos) << r.out;
-    std::optional<Wav> wav = readWav(wavFile);
+    std::optional<Samples> wav = readWav(wavFile);
     ASSERT_TRUE(wav);
     // 38 keys at 180 ms, in two phrases, each note ringing out.
-    EXPECT_GT(wav->samples.size(), static_cast<std::size_t>(38 * kRate * 18 / 100));
-    EXPECT_GT(peak(wav->samples, 0, wav->samples.size()), 1000);
+    EXPECT_GT(wav->size(), static_cast<std::size_t>(38 * kRate * 18 / 100));
+    EXPECT_GT(peak(*wav), 1000);
 
     // It starts from a fresh device each time, but removes nothing that is not a device.
     EXPECT_EQ(runSim({"demo", "--out", "none", "--root", root.string()}).exitCode, 0);

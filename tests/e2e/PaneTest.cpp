@@ -52,6 +52,8 @@ TEST(Pane, EachActionCallsTheKitAndShowsWhatItDid) {
               0u);
     EXPECT_EQ(opened[1].str("url"), "mailto:dev@quarvo.example");
     EXPECT_EQ(opened[2].str("url"), "tweetbot:///user_profile/someone");
+    for (const Event& e : opened)
+        EXPECT_EQ(e.str("opened"), "true") << "the device opens each: " << e.line;
 
     EXPECT_EQ(device.events("share_button")[0].str("shown"), "true");
     EXPECT_EQ(device.events("compose")[0].str("text"), "Clicks into notes!");

@@ -11,19 +11,6 @@ namespace {
 const std::string kMissingClassLine =
     "[Tapsonata: Tweak:257] ERROR: logos: nil class SBLockScreenManager";
 
-std::vector<std::string> instrumentsPlayed(const std::vector<Event>& sounds) {
-    std::vector<std::string> out;
-    const std::string prefix = "/Library/Application Support/Tapsonata/";
-    for (const Event& e : sounds) {
-        std::string file = e.str("file");
-        out.push_back(
-            file.rfind(prefix, 0) == 0
-                ? file.substr(prefix.size(), file.find('/', prefix.size()) - prefix.size())
-                : file);
-    }
-    return out;
-}
-
 // Two keyboard apps and a SpringBoard load the library: only the keyboard apps log, the same
 // line each time, which the summary shows once and then counts, unless verbose; quiet shows
 // nothing but the closing line.
@@ -49,11 +36,8 @@ TEST_P(EachVerbosity, ShowsTheTweaksLogLinesAsAsked) {
     SimResult r = device.run(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::vector<Event> logs = device.events("log", "keyboard");
-    ASSERT_EQ(logs.size(), 2u);
-    for (const Event& log : logs) {
-        EXPECT_EQ(log.str("text"), kMissingClassLine);
-        EXPECT_EQ(log.str("level"), "3");
-    }
+    EXPECT_EQ(values(logs, "text"), Strings(2, kMissingClassLine));
+    EXPECT_EQ(values(logs, "level"), Strings(2, "3"));
     EXPECT_TRUE(device.events("log", "springboard").empty());
     for (const Event& e : device.events())
         EXPECT_FALSE(e.process().empty()) << "every event names its process: " << e.line;
@@ -81,8 +65,8 @@ TEST(Processes, AChangedSettingReachesTheKeyboardAppOnlyWhenItStartsAgain) {
                     "pane",       "kill",  "9",        "keyboard",   "type",   "c",    "pane",
                     "instrument", "drums", "relaunch", "keyboard",   "type",   "d"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(instrumentsPlayed(device.events("sound", "keyboard")),
-              (std::vector<std::string>{"piano", "piano", "violin", "drums"}));
+    EXPECT_EQ(instruments(device.events("sound", "keyboard")),
+              (Strings{"piano", "piano", "violin", "drums"}));
     std::vector<Event> writes = device.events("settings_write", "pane");
     ASSERT_EQ(writes.size(), 2u);
     EXPECT_EQ(writes[0].str("key"), "instrument");
@@ -96,35 +80,6 @@ TEST(Processes, AChangedSettingReachesTheKeyboardAppOnlyWhenItStartsAgain) {
     ASSERT_EQ(exits.size(), 1u);
     EXPECT_EQ(exits[0].str("signal"), "9");
     EXPECT_EQ(device.events("loaded", "keyboard").size(), 3u);
-}
-
-TEST(Processes, KillallWithoutASignalSendsNine) {
-    SimDevice device({"--enabled"});
-    ASSERT_EQ(device.run({"unlock", "pane", "kill", "SpringBoard", "unlock"}).exitCode, 0);
-    EXPECT_EQ(device.events("spawn")[0].str("arguments"),
-              jsonArray({"killall", "-9", "SpringBoard"}));
-    std::vector<Event> exits = device.events("exit", "springboard");
-    ASSERT_EQ(exits.size(), 1u);
-    EXPECT_EQ(exits[0].str("signal"), "9");
-    EXPECT_EQ(device.events("loaded", "springboard").size(), 2u);
-    EXPECT_EQ(device.events("alert").size(), 1u) << "the new SpringBoard read firstUse NO";
-}
-
-TEST(Processes, KillallLeavesOtherNamesAndHarmlessSignalsAlone) {
-    SimDevice device({"--enabled"});
-    ASSERT_EQ(device
-                  .run({"type", "a", "pane", "kill", "9", "nothing", "pane", "kill", "WINCH",
-                        "keyboard", "pane", "kill", "STOP", "keyboard", "type", "b"})
-                  .exitCode,
-              0);
-    EXPECT_TRUE(device.events("exit").empty());
-    EXPECT_EQ(device.events("loaded", "keyboard").size(), 1u);
-    std::vector<Event> killall = device.events("killall", "simulator");
-    ASSERT_EQ(killall.size(), 3u);
-    EXPECT_EQ(killall[0].str("signalled"), "[]");
-    EXPECT_EQ(killall[1].str("signalled"), jsonArray({"keyboard"}));
-    EXPECT_EQ(killall[1].str("signal"), "28");
-    EXPECT_EQ(killall[2].str("problem"), "stopping a process is not simulated");
 }
 
 } // namespace

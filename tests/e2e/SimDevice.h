@@ -1,6 +1,6 @@
 // Driving tapsonata-sim from a test, as a user would from a shell: a device laid out with
-// `tapsonata-sim init` in a temporary folder of the test's own, runs with an event log, and
-// the events read back.
+// `tapsonata-sim init` in a temporary folder of the test's own, runs with an event log, the
+// events read back, and a real terminal for the modes that need one.
 #pragma once
 
 #include "support/EventRecorder.h"
@@ -8,25 +8,31 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace e2e {
 
 struct SimResult {
-    int exitCode = -1; // -1 when it did not end by itself in time, or could not start
+    int exitCode = -1; // 137 when it did not end by itself in time
     std::string out;
     std::string err;
 };
 
-// Runs the simulator with `args`, in `directory` when one is given. Ended (and a failure) when
-// it runs longer than `limit`.
+// Runs the simulator with `args` and no terminal, in `directory` when one is given. Ended (and
+// a failure) when it runs longer than `limit`.
 SimResult runSim(const std::vector<std::string>& args, const std::filesystem::path& directory = {},
                  std::chrono::seconds limit = std::chrono::seconds(120));
 
 using support::Event;
 using support::only;
 using support::readEvents;
+using support::values;
+using Strings = std::vector<std::string>;
+
+// The instrument of the note each sound event played; the file itself for a sound no note.
+Strings instruments(const std::vector<Event>& sounds);
 
 class SimDevice {
 public:
@@ -55,5 +61,36 @@ private:
 
 // The text of a JSON array of strings, for comparing with a field.
 std::string jsonArray(const std::vector<std::string>& strings);
+
+std::string slurp(const std::filesystem::path& file);
+std::string shellQuoted(const std::string& text);
+// Polls until `done` holds; false when the limit passed first.
+bool eventually(const std::function<bool()>& done,
+                std::chrono::seconds limit = std::chrono::seconds(30));
+
+// A real terminal: a tmux server of the test's own (its own socket) whose one window runs
+// `command` and then stays.
+class Tmux {
+public:
+    Tmux(const std::filesystem::path& socket, const std::string& command);
+    ~Tmux() { run("kill-server"); }
+    Tmux(const Tmux&) = delete;
+    Tmux& operator=(const Tmux&) = delete;
+
+    int run(const std::string& arguments) const;
+    void type(const std::string& text) const { run("send-keys -l " + shellQuoted(text)); }
+    std::string screen() const;
+    // Waits until the screen shows `text` that many times (at least once when not given).
+    bool shows(const std::string& text, int times = -1) const;
+
+private:
+    std::filesystem::path m_socket;
+};
+
+// Shell text that shows the exit status and the terminal's modes after a command; what it
+// shows after a clean exit that put the terminal back.
+inline const std::string kShowTerminal = "; echo \"EXIT=$?\"; stty -a | tr ' ;' '\\n\\n' | "
+                                         "grep -x -- '-\\?icanon\\|-\\?echo'";
+inline const std::string kTerminalAfter = "EXIT=0\nicanon\necho\n";
 
 } // namespace e2e

@@ -5,7 +5,7 @@
 
 namespace e2e {
 
-std::optional<Wav> readWav(const std::filesystem::path& file) {
+std::optional<Samples> readWav(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::string b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     auto le = [&](std::size_t at, int bytes) {
@@ -17,26 +17,18 @@ std::optional<Wav> readWav(const std::filesystem::path& file) {
     // The header the simulator writes, with both sizes matching the file's.
     if (b.size() < 44 || b.compare(0, 4, "RIFF") || b.compare(8, 8, "WAVEfmt ") ||
         b.compare(36, 4, "data") || le(4, 4) != b.size() - 8 || le(40, 4) != b.size() - 44 ||
-        le(20, 2) != 1 || le(34, 2) != 16)
+        le(20, 2) != 1 || le(22, 2) != 1 || le(24, 4) != kRate || le(34, 2) != 16)
         return std::nullopt;
-    Wav wav{le(24, 4), static_cast<std::uint16_t>(le(22, 2)), 16, {}};
+    Samples samples;
     for (std::size_t at = 44; at + 1 < b.size(); at += 2)
-        wav.samples.push_back(static_cast<std::int16_t>(le(at, 2)));
-    return wav;
+        samples.push_back(static_cast<std::int16_t>(le(at, 2)));
+    return samples;
 }
 
-std::optional<std::size_t> firstSound(const std::vector<std::int16_t>& samples, std::size_t from,
-                                      std::size_t to, int threshold) {
-    for (std::size_t i = from; i < std::min(to, samples.size()); ++i)
-        if (std::abs(static_cast<int>(samples[i])) > threshold)
-            return i;
-    return std::nullopt;
-}
-
-int peak(const std::vector<std::int16_t>& samples, std::size_t from, std::size_t to) {
+int peak(const Samples& samples) {
     int p = 0;
-    for (std::size_t i = from; i < std::min(to, samples.size()); ++i)
-        p = std::max(p, std::abs(static_cast<int>(samples[i])));
+    for (std::int16_t s : samples)
+        p = std::max(p, std::abs(static_cast<int>(s)));
     return p;
 }
 

@@ -14,13 +14,6 @@
 namespace e2e {
 namespace {
 
-std::vector<std::string> playedFiles(const SimDevice& device) {
-    std::vector<std::string> files;
-    for (const Event& e : device.events("sound", "keyboard"))
-        files.push_back(e.str("file"));
-    return files;
-}
-
 // The mix at each level: the notes summed at their keys' moments, at the volume on top of the
 // headroom, through the limiter; muted, silence of the same length.
 struct Level {
@@ -44,7 +37,7 @@ TEST_P(EachLevel, IsTheExactMixOfTheNotesAtThePace) {
                                      "--out",  wavFile, "type",   phrase};
     args.insert(args.end(), GetParam().flags.begin(), GetParam().flags.end());
     ASSERT_EQ(device.run(args).exitCode, 0);
-    std::vector<std::string> files = playedFiles(device);
+    std::vector<std::string> files = values(device.events("sound", "keyboard"), "file");
     ASSERT_EQ(files.size(), phrase.size());
 
     std::map<std::string, std::vector<std::int16_t>> decoded;
@@ -60,13 +53,13 @@ TEST_P(EachLevel, IsTheExactMixOfTheNotesAtThePace) {
         for (std::size_t s = 0; s < samples.size(); ++s)
             mix[i * pace + s] += samples[s];
     }
-    std::optional<Wav> wav = readWav(wavFile);
+    std::optional<Samples> wav = readWav(wavFile);
     ASSERT_TRUE(wav);
-    ASSERT_EQ(wav->samples.size(), mix.size());
+    ASSERT_EQ(wav->size(), mix.size());
     std::size_t differing = 0;
     const double gain = audio::kHeadroom * GetParam().volume;
     for (std::size_t s = 0; s < mix.size(); ++s)
-        differing += wav->samples[s] != audio::softLimit(mix[s] * gain);
+        differing += (*wav)[s] != audio::softLimit(mix[s] * gain);
     EXPECT_EQ(differing, 0u);
 }
 
@@ -86,19 +79,19 @@ TEST(Wav, AKeyboardAppStartedAgainGoesOnInTheSameFile) {
                         "relaunch", "keyboard", "type", "cd"})
                   .exitCode,
               0);
-    std::vector<std::string> files = playedFiles(device);
+    std::vector<std::string> files = values(device.events("sound", "keyboard"), "file");
     ASSERT_EQ(files.size(), 4u);
     EXPECT_NE(files[3].find("/violin/"), std::string::npos) << files[3];
 
-    std::optional<Wav> alone = readWav(first), joined = readWav(both);
+    std::optional<Samples> alone = readWav(first), joined = readWav(both);
     ASSERT_TRUE(alone && joined);
-    ASSERT_GT(joined->samples.size(), alone->samples.size());
+    ASSERT_GT(joined->size(), alone->size());
     // The first part unchanged, then the violin after it, from its own first sample on.
-    EXPECT_TRUE(std::equal(alone->samples.begin(), alone->samples.end(), joined->samples.begin()));
-    std::optional<std::size_t> onset =
-        firstSound(joined->samples, alone->samples.size(), joined->samples.size(), 100);
-    ASSERT_TRUE(onset);
-    EXPECT_LT(*onset - alone->samples.size(), static_cast<std::size_t>(kRate / 1000));
+    const auto end = joined->begin() + static_cast<std::ptrdiff_t>(alone->size());
+    EXPECT_TRUE(std::equal(joined->begin(), end, alone->begin()));
+    auto onset = std::find_if(end, joined->end(), [](int s) { return std::abs(s) > 100; });
+    ASSERT_NE(onset, joined->end());
+    EXPECT_LT(onset - end, kRate / 1000);
 }
 
 } // namespace

@@ -39,18 +39,18 @@ protected:
 
     // The device's Twitter accounts and the user's answer to the access request.
     void setAccounts(const Strings& names, bool grant = true) {
-        auto file = NS::MutableDictionary::dictionary();
-        file->setObjectForKey(NS::str(grant ? "grant" : "deny"), "access");
-        auto accounts = NS::Array::array();
+        auto entry = [](const std::string& key, const std::string& value) {
+            return "<key>" + key + "</key><string>" + value + "</string>";
+        };
+        std::string xml = "<plist><dict>" + entry("access", grant ? "grant" : "deny");
+        xml += "<key>accounts</key><array>";
         for (const std::string& name : names) {
-            auto account = NS::MutableDictionary::dictionary();
-            account->setObjectForKey(NS::str(name), "username");
+            xml += "<dict>" + entry("username", name);
             for (const char* key : {"consumerKey", "consumerSecret", "token", "tokenSecret"})
-                account->setObjectForKey(NS::str(name + key), key);
-            accounts->addObject(account);
+                xml += entry(key, name + key);
+            xml += "</dict>";
         }
-        file->setObjectForKey(accounts, "accounts");
-        root.write("/var/mobile/Library/Accounts/Twitter.plist", NS::propertyListToXML(*file));
+        root.write("/var/mobile/Library/Accounts/Twitter.plist", xml + "</array></dict></plist>");
     }
     // Runs the main queue and waits for background work until both are idle.
     static void settle() {

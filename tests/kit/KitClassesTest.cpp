@@ -58,17 +58,4 @@ TEST(KitClasses, TheLibrarysOwnAreFoundByNameOnceLoadedWithTheirMethods) {
     }
 }
 
-TEST(KitClasses, TheHandlersHandleThroughTheRuntimeIsRetainedAndDeallocLetsItGo) {
-    objc::Ref<NS::String> handle = NS::str("Quarvo");
-    QVWelcomeTwitterHandler* handler = QVWelcomeTwitterHandler::create().leak();
-    objc::WeakPtr<objc::Object> weak(handler);
-    std::uint32_t owners = handle->retainCount();
-    objc::msgSend<void, objc::Object*>(handler, "setUsername:", handle.ptr());
-    EXPECT_EQ(objc::msgSend<objc::Object*>(handler, "username"), handle.ptr()) << "not a copy";
-    EXPECT_EQ(handle->retainCount(), owners + 1);
-    objc::msgSend<void>(handler, "dealloc");
-    EXPECT_FALSE(weak.get());
-    EXPECT_EQ(handle->retainCount(), owners);
-}
-
 } // namespace

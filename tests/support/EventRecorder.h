@@ -6,6 +6,7 @@
 #include "device/Events.h"
 
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -25,19 +26,59 @@ struct Event {
     std::string str(const std::string& key) const { return field(key).value_or(""); }
 };
 
-std::vector<Event> readEvents(const std::filesystem::path& file);
+inline std::vector<Event> readEvents(const std::filesystem::path& file) {
+    std::vector<Event> events;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty())
+            events.push_back({line});
+    return events;
+}
+
 // The events of one name (and, when given, one process), in order.
-std::vector<Event> only(const std::vector<Event>& events, const std::string& name,
-                        const std::string& process = "");
+inline std::vector<Event> only(const std::vector<Event>& events, const std::string& name,
+                               const std::string& process = "") {
+    std::vector<Event> out;
+    for (const Event& e : events)
+        if (e.name() == name && (process.empty() || e.process() == process))
+            out.push_back(e);
+    return out;
+}
+
+// One field of each event, in order.
+inline std::vector<std::string> values(const std::vector<Event>& events, const std::string& key) {
+    std::vector<std::string> out;
+    for (const Event& e : events)
+        out.push_back(e.str(key));
+    return out;
+}
 
 class EventRecorder {
 public:
-    EventRecorder();  // becomes the process's event sink
-    ~EventRecorder(); // and stops being it
+    EventRecorder() { // becomes the process's event sink
+        device::setEventSink([this](const std::string& line) {
+            // The stamp comes first after the name, as ,"t":NUMBER; a quote inside a string is
+            // escaped, so the first such text is it.
+            std::string kept = line;
+            if (std::size_t t = kept.find(",\"t\":"); t != std::string::npos)
+                kept.erase(t, kept.find_first_of(",}", t + 5) - t);
+            std::lock_guard guard(m_lock);
+            m_events.push_back({std::move(kept)});
+        });
+    }
+    ~EventRecorder() { device::setEventSink(nullptr); } // and stops being it
+    EventRecorder(const EventRecorder&) = delete;
+    EventRecorder& operator=(const EventRecorder&) = delete;
 
-    std::vector<Event> events() const;
+    std::vector<Event> events() const {
+        std::lock_guard guard(m_lock);
+        return m_events;
+    }
     std::vector<Event> events(const std::string& name) const { return only(events(), name); }
-    void clear();
+    void clear() {
+        std::lock_guard guard(m_lock);
+        m_events.clear();
+    }
 
 private:
     mutable std::mutex m_lock;

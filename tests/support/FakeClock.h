@@ -5,6 +5,7 @@
 #include "foundation/Clock.h"
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 
 class FakeClock final : public NS::Clock {
@@ -22,12 +23,14 @@ private:
 
 class ScopedFakeClock {
 public:
-    explicit ScopedFakeClock(double secondsSince1970 = 0);
-    ~ScopedFakeClock();
+    explicit ScopedFakeClock(double secondsSince1970 = 0)
+        : m_clock(std::make_shared<FakeClock>(secondsSince1970)) {
+        NS::setClock(m_clock);
+    }
+    ~ScopedFakeClock() { NS::setClock(nullptr); }
     ScopedFakeClock(const ScopedFakeClock&) = delete;
     ScopedFakeClock& operator=(const ScopedFakeClock&) = delete;
 
-    FakeClock& clock() { return *m_clock; }
     FakeClock* operator->() { return m_clock.get(); }
 
 private:
@@ -35,5 +38,9 @@ private:
 };
 
 // Seconds since 1970 of a UTC calendar moment, e.g. utcTime(2026, 12, 31, 23, 30).
-double utcTime(int year, unsigned month, unsigned day, int hour = 0, int minute = 0,
-               int second = 0);
+inline double utcTime(int year, unsigned month, unsigned day, int hour = 0, int minute = 0) {
+    using namespace std::chrono;
+    sys_seconds time =
+        sys_days{std::chrono::year(year) / month / day} + hours(hour) + minutes(minute);
+    return static_cast<double>(time.time_since_epoch().count());
+}

@@ -4,6 +4,7 @@
 
 #include "uikit/Application.h"
 
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -17,11 +18,25 @@ public:
     explicit FakeURLOpener(std::set<std::string> installedSchemes = {}, bool openSucceeds = true)
         : m_installed(std::move(installedSchemes)), m_openSucceeds(openSucceeds) {}
 
-    bool canOpen(const std::string& url) override;
-    bool open(const std::string& url) override;
-
-    std::vector<std::string> probes() const;
-    std::vector<std::string> opened() const;
+    bool canOpen(const std::string& url) override {
+        std::lock_guard guard(m_lock);
+        m_probes.push_back(url);
+        const std::size_t colon = url.find(':');
+        return colon != std::string::npos && m_installed.count(url.substr(0, colon)) != 0;
+    }
+    bool open(const std::string& url) override {
+        std::lock_guard guard(m_lock);
+        m_opened.push_back(url);
+        return m_openSucceeds;
+    }
+    std::vector<std::string> probes() const {
+        std::lock_guard guard(m_lock);
+        return m_probes;
+    }
+    std::vector<std::string> opened() const {
+        std::lock_guard guard(m_lock);
+        return m_opened;
+    }
 
 private:
     mutable std::mutex m_lock;
@@ -35,8 +50,11 @@ private:
 class ScopedFakeURLOpener {
 public:
     explicit ScopedFakeURLOpener(std::set<std::string> installedSchemes = {},
-                                 bool openSucceeds = true);
-    ~ScopedFakeURLOpener();
+                                 bool openSucceeds = true)
+        : m_opener(std::make_shared<FakeURLOpener>(std::move(installedSchemes), openSucceeds)) {
+        UI::setURLOpener(m_opener);
+    }
+    ~ScopedFakeURLOpener() { UI::setURLOpener(nullptr); }
     ScopedFakeURLOpener(const ScopedFakeURLOpener&) = delete;
     ScopedFakeURLOpener& operator=(const ScopedFakeURLOpener&) = delete;
 

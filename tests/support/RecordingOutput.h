@@ -50,10 +50,6 @@ public:
         std::lock_guard guard(m_lock);
         return m_finished;
     }
-    void clear() {
-        std::lock_guard guard(m_lock);
-        m_played.clear();
-    }
 
 private:
     mutable std::mutex m_lock;

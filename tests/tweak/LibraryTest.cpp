@@ -52,10 +52,8 @@ std::string loadClickAndUnlock(bool springBoard) {
     support::EventRecorder events;
     for (int source : {3, 0, -7})
         springboard::unlock(source);
-    std::vector<std::string> unlocks;
-    for (const support::Event& e : events.events("unlock"))
-        unlocks.push_back(e.str("source"));
-    if (unlocks != std::vector<std::string>{"3", "0", "-7"})
+    if (support::values(events.events("unlock"), "source") !=
+        std::vector<std::string>{"3", "0", "-7"})
         return "the unlocks did not arrive with their sources";
     if (events.events("alert").size() != 1)
         return "the first unlock did not show the invitation once";

@@ -105,6 +105,32 @@ INSTANTIATE_TEST_SUITE_P(Tapsonata, SoundTable, testing::ValuesIn(entries()), []
     return std::string(kInstruments[info.param.instrument]) + "_" + info.param.name();
 });
 
+// Through the table, thirteen different hits: kick (1) and toms (7-9) low, hi-hats (5, 6), crash
+// (10) and ride (11) bright, by how often each crosses zero.
+using Drums = SoundTable;
+TEST_F(Drums, AreThirteenDifferentHitsLowAndBrightWhereTheirNamesSay) {
+    std::vector<std::vector<float>> hits;
+    std::vector<double> crossings;
+    for (std::size_t i = 0; i < 13; ++i) {
+        const std::vector<float>& x = hits.emplace_back(decoded({2, i}));
+        ASSERT_FALSE(x.empty()) << "drum " << i + 1;
+        std::size_t n = 0;
+        for (std::size_t s = 1; s < x.size(); ++s)
+            n += (x[s - 1] < 0) != (x[s] < 0);
+        crossings.push_back(double(n) / double(x.size()));
+        for (std::size_t j = 0; j < i; ++j) {
+            double diff = 0, energy = 0;
+            for (std::size_t s = 0; s < std::min(x.size(), hits[j].size()); ++s) {
+                diff += (x[s] - hits[j][s]) * (x[s] - hits[j][s]);
+                energy += x[s] * x[s] + hits[j][s] * hits[j][s];
+            }
+            EXPECT_GT(diff, 0.2 * energy) << "drums " << j + 1 << " and " << i + 1;
+        }
+    }
+    EXPECT_LT(std::max({crossings[0], crossings[6], crossings[7], crossings[8]}),
+              std::min({crossings[4], crossings[5], crossings[9], crossings[10]}));
+}
+
 TEST(InstalledNotes, AreTheTablesFortyFiveFilesInAFewHundredKilobytes) {
     namespace fs = std::filesystem;
     std::set<std::string> table, shipped;

@@ -15,11 +15,12 @@ TEST(TweakSettings, ReadsTheFileTheWayThePlatformReadsValues) {
     const RefPtr<objc::Object> odd[] = {
         NS::Array::array({num(1)}), NS::Dictionary::dictionary({{"a", num(1)}}),
         NS::Date::dateWithTimeIntervalSince1970(1e9), NS::Data::dataWithBytes("\x01\x02")};
-    const struct {
+    struct Case {
         RefPtr<objc::Object> enabled, instrument;
         bool wantEnabled;
         int wantInstrument;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {nullptr, nullptr, false, 4}, // no keys: disabled piano
         {NS::Number::numberWithBool(true), num(2), true, 2},
         {num(2), NS::str("5"), true, 5},
@@ -28,11 +29,9 @@ TEST(TweakSettings, ReadsTheFileTheWayThePlatformReadsValues) {
         {NS::Number::numberWithBool(false), num(7), false, 7}, // out of range is kept
         {nullptr, num(-1), false, -1},
         {nullptr, NS::str("abc"), false, 4},
-        {odd[0], odd[0], false, 4},
-        {odd[1], odd[1], false, 4},
-        {odd[2], odd[2], false, 4},
-        {odd[3], odd[3], false, 4},
     };
+    for (const RefPtr<objc::Object>& o : odd)
+        cases.push_back({o, o, false, 4});
     for (const auto& c : cases) {
         auto file = NS::MutableDictionary::dictionary();
         file->setObjectForKey(c.enabled, "enabled");
