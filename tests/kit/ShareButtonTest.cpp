@@ -74,8 +74,7 @@ TEST(ShareButton, EachTapOpensAComposerWithItsItemsTextNowOverItsItemsController
     rightItem(a)->tap();
     EXPECT_EQ(composerOver(a), "from A");
     EXPECT_EQ(composerOver(b), "from B");
-    objc::msgSend<void, objc::Object*>(rightItem(a), "setShareText:", NS::str("later").ptr());
-    EXPECT_EQ(objc::msgSend<objc::Object*>(rightItem(a), "shareText")->description(), "later");
+    rightItem(a)->setShareText(NS::str("later").ptr());
     rightItem(a)->tap();
     rightItem(a)->setShareText(NS::str("twice").ptr());
     rightItem(a)->tap(); // refused while the first composer is up
