@@ -34,6 +34,7 @@ public:
     std::filesystem::path path(std::string_view devicePath) const {
         return m_root / std::filesystem::path(devicePath).relative_path();
     }
+    std::filesystem::path operator/(std::string_view devicePath) const { return path(devicePath); }
     // Installs the 45 notes where the tweak looks for them.
     void installNotes() const {
         std::filesystem::create_directories(path("/Library/Application Support/Tapsonata"));
