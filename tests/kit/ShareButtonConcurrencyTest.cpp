@@ -17,6 +17,7 @@ TEST(ShareButtonConcurrency, EightThreadsAtOnceGetOneHandler) {
     std::vector<std::vector<QVTwitterShareHandler*>> seen(kThreads);
     {
         std::vector<std::jthread> threads;
+        threads.reserve(kThreads);
         for (int t = 0; t < kThreads; ++t)
             threads.emplace_back([&, t] {
                 start.arrive_and_wait();
