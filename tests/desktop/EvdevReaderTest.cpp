@@ -63,25 +63,21 @@ TEST_P(EvdevReader, EachPressMakesItsClickAndNothingElseDoes) {
 INSTANTIATE_TEST_SUITE_P(
     Streams, EvdevReader,
     testing::Values(
+        // clang-format off
         // Enter, space and arrows are keys like letters and digits.
         Recorded{"Keys", strokes({KEY_H, KEY_1, KEY_ENTER, KEY_SPACE, KEY_LEFT}), {C, C, C, C, C}},
-        Recorded{"HeldKeyRepeats",
-                 {key(KEY_A, 1), kReport, key(KEY_A, 2), kReport, key(KEY_A, 2), kReport,
-                  key(KEY_A, 0), kReport},
-                 {C}},
-        Recorded{"ModifiersAloneAndMouseButtons",
-                 strokes({KEY_LEFTSHIFT, KEY_RIGHTCTRL, KEY_LEFTALT, KEY_LEFTMETA, KEY_CAPSLOCK,
-                          KEY_NUMLOCK, BTN_LEFT, BTN_RIGHT}),
-                 {}},
-        Recorded{"ShiftedLetter",
-                 {key(KEY_LEFTSHIFT, 1), kReport, key(KEY_A, 1), kReport, key(KEY_A, 0),
-                  key(KEY_LEFTSHIFT, 0), kReport},
-                 {C}},
+        Recorded{"HeldKeyRepeats", {key(KEY_A, 1), kReport, key(KEY_A, 2), kReport, key(KEY_A, 2),
+                                    kReport, key(KEY_A, 0), kReport}, {C}},
+        Recorded{"ModifiersAloneAndMouseButtons", strokes({KEY_LEFTSHIFT, KEY_RIGHTCTRL,
+                 KEY_LEFTALT, KEY_LEFTMETA, KEY_CAPSLOCK, KEY_NUMLOCK, BTN_LEFT, BTN_RIGHT}), {}},
+        Recorded{"ShiftedLetter", {key(KEY_LEFTSHIFT, 1), kReport, key(KEY_A, 1), kReport,
+                                   key(KEY_A, 0), key(KEY_LEFTSHIFT, 0), kReport}, {C}},
         Recorded{"BackspaceAndDelete", strokes({KEY_X, KEY_BACKSPACE, KEY_DELETE}), {C, D, D}},
         // After the kernel dropped events, what comes before the next report is unreliable.
         Recorded{"DroppedUntilReport",
                  {key(KEY_A, 1), kReport, kDropped, key(KEY_B, 1), kReport, key(KEY_C, 1), kReport},
                  {C, C}}),
+    // clang-format on
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EvdevReader, AKeyboardThatDisappearsIsDroppedAndTheOthersKept) {

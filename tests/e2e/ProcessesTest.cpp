@@ -1,6 +1,6 @@
 // The library loads into every simulated process, each a real process of its own: what each
-// logs and how that is shown, and how a setting reaches the keyboard app only when the library
-// loads again.
+// logs and how that is shown, how a setting reaches the keyboard app only when the library
+// loads again, and what the simulated killall ends.
 #include "SimDevice.h"
 
 #include <gtest/gtest.h>
@@ -58,28 +58,44 @@ INSTANTIATE_TEST_SUITE_P(Processes, EachVerbosity,
                                          Verbosity{"Quiet", {"--quiet"}, 0, false}),
                          [](const auto& info) { return info.param.name; });
 
-TEST(Processes, AChangedSettingReachesTheKeyboardAppOnlyWhenItStartsAgain) {
+// A changed setting reaches the keyboard app only when it starts again. The simulated killall:
+// signal 0 and harmless signals end nothing, a name no process has signals nothing, stopping is
+// refused, and a name alone sends 9; SIGTERM ends the process, which starts again.
+TEST(Processes, ASettingWaitsForARestartAndKillallEndsOnlyWhatItsSignalAndNameSay) {
     SimDevice device({"--enabled", "--instrument", "piano"});
-    SimResult r =
-        device.run({"type",       "a",     "pane",     "instrument", "violin", "type", "b",
-                    "pane",       "kill",  "9",        "keyboard",   "type",   "c",    "pane",
-                    "instrument", "drums", "relaunch", "keyboard",   "type",   "d"});
+    // clang-format off
+    SimResult r = device.run({
+        "type", "a", "pane", "instrument", "violin", "type", "b", "pane", "kill", "0", "keyboard",
+        "type", "c", "pane", "kill", "SIGTERM", "keyboard", "type", "d", "pane", "kill", "9",
+        "nothing", "pane", "kill", "WINCH", "keyboard", "pane", "kill", "STOP", "keyboard",
+        "pane", "instrument", "drums", "relaunch", "keyboard", "type", "e",
+        "unlock", "pane", "kill", "SpringBoard", "unlock"});
+    // clang-format on
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(instruments(device.events("sound", "keyboard")),
-              (Strings{"piano", "piano", "violin", "drums"}));
+              (Strings{"piano", "piano", "piano", "violin", "drums"}));
     std::vector<Event> writes = device.events("settings_write", "pane");
     ASSERT_EQ(writes.size(), 2u);
-    EXPECT_EQ(writes[0].str("key"), "instrument");
-    EXPECT_EQ(writes[0].str("value"), "5");
+    EXPECT_EQ(writes[0].str("key") + "=" + writes[0].str("value"), "instrument=5");
 
-    std::vector<Event> spawned = device.events("spawn", "pane");
-    ASSERT_EQ(spawned.size(), 1u);
-    EXPECT_EQ(spawned[0].str("path"), "/usr/bin/killall");
-    EXPECT_EQ(spawned[0].str("arguments"), jsonArray({"killall", "-9", "keyboard"}));
     std::vector<Event> exits = device.events("exit", "keyboard");
+    ASSERT_EQ(exits.size(), 1u) << "only SIGTERM ends the keyboard app";
+    EXPECT_EQ(exits[0].str("signal"), "15");
+    EXPECT_EQ(device.events("loaded", "keyboard").size(), 3u);
+    std::vector<Event> killall = device.events("killall", "simulator");
+    ASSERT_EQ(killall.size(), 6u);
+    EXPECT_EQ(killall[2].str("signalled"), "[]");
+    EXPECT_EQ(killall[3].str("signalled"), jsonArray({"keyboard"}));
+    EXPECT_EQ(killall[3].str("signal"), "28");
+    EXPECT_EQ(killall[4].str("problem"), "stopping a process is not simulated");
+    std::vector<Event> spawned = device.events("spawn", "pane");
+    ASSERT_EQ(spawned.size(), 6u);
+    EXPECT_EQ(spawned[5].str("path"), "/usr/bin/killall");
+    EXPECT_EQ(spawned[5].str("arguments"), jsonArray({"killall", "-9", "SpringBoard"}));
+    exits = device.events("exit", "springboard");
     ASSERT_EQ(exits.size(), 1u);
     EXPECT_EQ(exits[0].str("signal"), "9");
-    EXPECT_EQ(device.events("loaded", "keyboard").size(), 3u);
+    EXPECT_EQ(device.events("alert").size(), 1u) << "the new SpringBoard read firstUse NO";
 }
 
 } // namespace

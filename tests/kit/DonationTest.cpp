@@ -22,26 +22,23 @@ Ref<UI::AlertView> show(const char* name) {
     return alerts.back();
 }
 
-// The texts and a name with "%" in it are checked end to end (tests/e2e).
-TEST(Donation, NoNameShowsNullInTheMessageAndNoTitleAndTheAlertHasNoTag) {
-    Ref<UI::AlertView> alert = show(nullptr);
-    EXPECT_FALSE(alert->title());
-    EXPECT_EQ(alert->message()->str().rfind("Hey there! (null) is free, if you like it", 0), 0u);
-    EXPECT_EQ(alert->cancelButtonIndex(), 0);
-    EXPECT_EQ(alert->tag(), 0);
-    alert->tapButtonAtIndex(0);
-    dispatch::main().runUntilIdle();
-}
-
+// The texts and a name with "%" in it are checked end to end (tests/e2e); no name shows (null)
+// and no title.
 TEST(Donation, OnlySureOpensThePageOnceAndTheHandlerGoesWithItsAlert) {
     support::ScopedFakeURLOpener opener;
     for (long index : {0L, 1L}) {
         WeakPtr<objc::Object> handler;
         WeakPtr<UI::AlertView> weakAlert;
         {
-            Ref<UI::AlertView> alert = show(index ? "Other" : "Tapsonata");
+            Ref<UI::AlertView> alert = show(index ? "Other" : nullptr);
             ASSERT_TRUE(alert->delegate());
             EXPECT_TRUE(alert->delegate()->isKindOfClass(QVDonateHandler::runtimeClass()));
+            EXPECT_EQ(alert->cancelButtonIndex(), 0);
+            EXPECT_EQ(alert->tag(), 0);
+            if (!index) {
+                EXPECT_FALSE(alert->title());
+                EXPECT_EQ(alert->message()->str().rfind("Hey there! (null) is free, if", 0), 0u);
+            }
             handler = alert->delegate();
             weakAlert = alert;
         }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <latch>
 #include <thread>
 #include <vector>
 
@@ -12,19 +13,18 @@ namespace {
 
 TEST(ShareButtonConcurrency, EightThreadsAtOnceGetOneHandler) {
     constexpr int kThreads = 8;
-    std::atomic<int> ready{0};
+    std::latch start(kThreads); // all start at once
     std::vector<std::vector<QVTwitterShareHandler*>> seen(kThreads);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            for (++ready; ready.load() < kThreads;) // all start at once
-                std::this_thread::yield();
-            for (int i = 0; i < 200; ++i)
-                seen[t].push_back(QVTwitterShareHandler::sharedInstance());
-        });
+    {
+        std::vector<std::jthread> threads;
+        threads.reserve(kThreads);
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back([&, t] {
+                start.arrive_and_wait();
+                for (int i = 0; i < 200; ++i)
+                    seen[t].push_back(QVTwitterShareHandler::sharedInstance());
+            });
     }
-    for (std::thread& thread : threads)
-        thread.join();
     QVTwitterShareHandler* handler = QVTwitterShareHandler::sharedInstance();
     ASSERT_NE(handler, nullptr);
     for (const auto& calls : seen)

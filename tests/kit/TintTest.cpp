@@ -57,14 +57,20 @@ struct Settings {
     }
 };
 
-// The plain tint and reset are checked end to end; here, what they must leave alone.
+// The plain tint and reset are checked end to end; here, what they must leave alone, and that
+// no colour changes nothing while a second colour wins.
 TEST(Tint, ReplacesTitleAttributesLeavesTheBarTintAndColoursOnlyThePanesControls) {
     Settings s;
     s.bar().setBarTintColor(green().ptr());
     s.bar().setTitleTextAttributes(
         NS::Dictionary::dictionary({{"NSFont", NS::str("Helvetica")}}).ptr());
+    QVSetPrefsTint(s.pane.ptr(), nullptr);
+    EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
+    EXPECT_EQ(UI::Switch::showInViewController(s.pane)->onTintColor(), nullptr);
+    QVSetPrefsTint(s.pane.ptr(), green().ptr());
     QVSetPrefsTint(s.pane.ptr(), red().ptr());
     EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
+    EXPECT_TRUE(same(s.pane->view().tintColor(), red().ptr()));
     EXPECT_TRUE(same(s.bar().barTintColor(), green().ptr()));
     EXPECT_TRUE(s.controlsHave(red().ptr()));
     Ref<UI::ViewController> other = UI::ViewController::create(freshPaneClass());
@@ -111,18 +117,6 @@ TEST(Tint, AVisibleSubPaneIsTheViewTintedWhileEdgesAndControlsFollowThePane) {
     EXPECT_EQ(UI::Switch::showInViewController(subPane)->onTintColor(), nullptr);
     QVResetPrefsTint(s.pane.ptr());
     EXPECT_FALSE(subPane->view().autoresizesSubviews());
-}
-
-TEST(Tint, NoColourChangesNothingAndASecondColourWins) {
-    Settings s;
-    QVSetPrefsTint(s.pane.ptr(), nullptr);
-    EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
-    EXPECT_EQ(UI::Switch::showInViewController(s.pane)->onTintColor(), nullptr);
-    QVSetPrefsTint(s.pane.ptr(), red().ptr());
-    QVSetPrefsTint(s.pane.ptr(), green().ptr());
-    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), green().ptr()));
-    EXPECT_TRUE(same(s.pane->view().tintColor(), green().ptr()));
-    EXPECT_TRUE(s.controlsHave(green().ptr()));
 }
 
 } // namespace

@@ -16,26 +16,19 @@ TEST(TwitterProfile, ProbesInOrderUpToTheFirstClientAndOpensExactlyOne) {
         const char* handle;
         Strings probes, opened;
     } rows[] = {
+        // clang-format off
         {"no client: the web", {}, "Quarvo", all, {"http://twitter.com/Quarvo"}},
-        {"first and fourth",
-         {"tweetbot", "twitter"},
-         "Quarvo",
-         {"tweetbot:"},
+        {"first and fourth", {"tweetbot", "twitter"}, "Quarvo", {all[0]},
          {"tweetbot:///user_profile/Quarvo"}},
-        {"second",
-         {"twitterrific"},
-         "Q",
-         {all[0], all[1]},
+        {"second", {"twitterrific"}, "Q", {all[0], all[1]},
          {"twitterrific:///profile?screen_name=Q"}},
-        {"third",
-         {"tweetings"},
-         "Q",
-         {all[0], all[1], all[2]},
+        {"third", {"tweetings"}, "Q", {all[0], all[1], all[2]},
          {"tweetings:///user?screen_name=Q"}},
         {"fourth only", {"twitter"}, "Quarvo", all, {"twitter://user?screen_name=Quarvo"}},
-        {"empty handle", {"tweetbot"}, "", {"tweetbot:"}, {"tweetbot:///user_profile/"}},
-        {"no URL: nothing, no fallback", {"tweetbot"}, "Quar vo", {"tweetbot:"}, {}},
+        {"empty handle", {"tweetbot"}, "", {all[0]}, {"tweetbot:///user_profile/"}},
+        {"no URL: nothing, no fallback", {"tweetbot"}, "Quar vo", {all[0]}, {}},
         {"no handle: nothing", {"tweetbot"}, nullptr, {}, {}},
+        // clang-format on
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,11 +18,10 @@ struct Event {
 
     std::string name() const { return str("event"); }
     std::string process() const { return str("process"); }
-    // A field's raw JSON, or a string field's text; nothing when absent.
-    std::optional<std::string> field(const std::string& key) const {
-        return device::jsonField(line, key);
+    // A field's raw JSON, or a string field's text; empty when absent.
+    std::string str(const std::string& key) const {
+        return device::jsonField(line, key).value_or("");
     }
-    std::string str(const std::string& key) const { return field(key).value_or(""); }
 };
 
 inline std::vector<Event> readEvents(const std::filesystem::path& file) {

@@ -15,8 +15,8 @@ namespace support {
 class FakeURLOpener : public UI::URLOpener {
 public:
     // Schemes without the colon, e.g. {"tweetbot", "twitter"}.
-    explicit FakeURLOpener(std::set<std::string> installedSchemes = {}, bool openSucceeds = true)
-        : m_installed(std::move(installedSchemes)), m_openSucceeds(openSucceeds) {}
+    explicit FakeURLOpener(std::set<std::string> installedSchemes = {})
+        : m_installed(std::move(installedSchemes)) {}
 
     bool canOpen(const std::string& url) override {
         std::lock_guard guard(m_lock);
@@ -27,7 +27,7 @@ public:
     bool open(const std::string& url) override {
         std::lock_guard guard(m_lock);
         m_opened.push_back(url);
-        return m_openSucceeds;
+        return true;
     }
     std::vector<std::string> probes() const {
         std::lock_guard guard(m_lock);
@@ -41,7 +41,6 @@ public:
 private:
     mutable std::mutex m_lock;
     std::set<std::string> m_installed;
-    bool m_openSucceeds;
     std::vector<std::string> m_probes;
     std::vector<std::string> m_opened;
 };
@@ -49,9 +48,8 @@ private:
 // Installs a FakeURLOpener for a test's life and puts the desktop opener back afterwards.
 class ScopedFakeURLOpener {
 public:
-    explicit ScopedFakeURLOpener(std::set<std::string> installedSchemes = {},
-                                 bool openSucceeds = true)
-        : m_opener(std::make_shared<FakeURLOpener>(std::move(installedSchemes), openSucceeds)) {
+    explicit ScopedFakeURLOpener(std::set<std::string> installedSchemes = {})
+        : m_opener(std::make_shared<FakeURLOpener>(std::move(installedSchemes))) {
         UI::setURLOpener(m_opener);
     }
     ~ScopedFakeURLOpener() { UI::setURLOpener(nullptr); }

@@ -63,11 +63,8 @@ TEST_F(Hook, AnInstrumentOutsideTheTableSuppressesTheClickWithoutADraw) {
 // however often it is drawn; the other notes play on, and the note plays again once mended.
 TEST_F(Hook, ABadNoteFileIsReportedOnceWhileTheOtherNotesPlayOn) {
     const std::string note = "/Library/Application Support/Tapsonata/violin/do1.mp3";
-    std::string good;
-    {
-        std::ifstream in(root->path(note), std::ios::binary);
-        good.assign(std::istreambuf_iterator<char>(in), {});
-    }
+    std::ifstream in(root->path(note), std::ios::binary);
+    const std::string good(std::istreambuf_iterator<char>(in), {});
     const std::pair<const char*, std::string> bad[] = {
         {"garbage", "not an mp3 at all"}, {"truncated", good.substr(0, 64)}, {"emptied", ""}};
     enable(5);
