@@ -1,9 +1,11 @@
-// The real library, loaded by the facility into a fresh process of each kind: the hooks it
-// installs there, seen from a hook installed after it, as another tweak would.
+// The real library, loaded by the facility into a fresh process of each kind: the kit's classes
+// it registers, and the hooks it installs there, seen from a hook installed after it, as
+// another tweak would.
 #include "audiotoolbox/AudioServices.h"
 #include "audiotoolbox/SystemSounds.h"
 #include "device/Events.h"
 #include "device/Loader.h"
+#include "objc/Runtime.h"
 #include "springboard/SpringBoard.h"
 #include "substrate/Substrate.h"
 #include "support/EventRecorder.h"
@@ -13,6 +15,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,6 +41,15 @@ std::string loadClickAndUnlock(bool springBoard) {
         springboard::registerClasses();
     if (device::LoadResult loaded = device::loadTweak(); !loaded.handle)
         return loaded.error;
+    // The kit's classes are in the runtime from the load on, with the methods a pane sends.
+    for (auto [name, selector] : {std::pair{"QVWelcomeTwitterHandler", "username"},
+                                  {"QVWelcomeTwitterHandler", "setUsername:"},
+                                  {"QVDonateHandler", "alertView:clickedButtonAtIndex:"},
+                                  {"QVBarButtonItem", "setShareText:"},
+                                  {"QVTwitterShareHandler", "shareTapped:"}})
+        if (objc::Class* cls = objc::objc_getClass(name);
+            !cls || !cls->instancesRespondToSelector(selector))
+            return std::string(name) + " is not in the runtime with " + selector;
     MSHookFunction(reinterpret_cast<void*>(&AudioServicesPlaySystemSound),
                    reinterpret_cast<void*>(&laterHook), reinterpret_cast<void**>(&g_next));
     AudioServicesPlaySystemSound(1104);
