@@ -79,25 +79,22 @@ TEST(RefCount, ReleaseThatReachesBackFindsThePointerCleared) {
     EXPECT_EQ(deaths, 2);
 }
 
-TEST(WeakLink, DoesNotOwnAndReadsNilOnceTheTargetIsGone) {
+// That a link does not own and reads nil after the last release is checked where eight threads
+// read it while that release happens.
+TEST(WeakLink, ACopyOutlivesItsOriginalAndAClearedLinkCanBePointedAnew) {
     std::atomic<int> deaths{0};
     RefPtr<LifetimeProbe> strong = LifetimeProbe::create(deaths);
-    WeakPtr<LifetimeProbe> weak(strong);
     WeakPtr<LifetimeProbe> copy;
     {
         WeakPtr<LifetimeProbe> original(strong);
         copy = original;
     }
-    EXPECT_EQ(copy.get(), strong) << "a copy outlives the link it was made from";
-    EXPECT_EQ(strong->retainCount(), 1u) << "a weak link must not own";
+    EXPECT_EQ(copy.get(), strong);
     strong = nullptr;
-    EXPECT_EQ(deaths, 1);
-    EXPECT_FALSE(weak.get());
     EXPECT_FALSE(copy);
-
     Ref<LifetimeProbe> second = LifetimeProbe::create(deaths);
-    weak = WeakPtr<LifetimeProbe>(second);
-    EXPECT_EQ(weak.get().get(), second.ptr()) << "a cleared link can be pointed anew";
+    copy = WeakPtr<LifetimeProbe>(second);
+    EXPECT_EQ(copy.get().get(), second.ptr());
     EXPECT_FALSE(WeakPtr<LifetimeProbe>(RefPtr<LifetimeProbe>()).get());
 }
 
