@@ -7,6 +7,7 @@
 #include "objc/Runtime.h"
 #include "substrate/Hookable.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@ int untouchedImpl(int x) {
     return x + 1;
 }
 // An unregistered function: it has no slot, so it cannot be hooked.
-int plainFunction(int x) {
+int plain(int x) {
     return x;
 }
 
@@ -33,33 +34,6 @@ int untouched(int x) {
 }
 
 namespace {
-
-using Fn = int (*)(int);
-
-TEST(HookFunction, ARefusalIsOneLogLineAndChangesNothing) {
-    const struct {
-        void* symbol;
-        void* replace;
-        const char* what;
-    } cases[] = {
-        {reinterpret_cast<void*>(&plainFunction), reinterpret_cast<void*>(&untouchedImpl),
-         "not a hookable entry"},
-        {reinterpret_cast<void*>(&untouched), reinterpret_cast<void*>(&untouchedImpl),
-         "already enters"},
-    };
-    for (const auto& c : cases) {
-        fixtures::LogCapture log;
-        Fn sentinel = &plainFunction;
-        MSHookFunction(c.symbol, c.replace, reinterpret_cast<void**>(&sentinel));
-        EXPECT_EQ(sentinel, &plainFunction);
-        auto lines = log.lines();
-        ASSERT_EQ(lines.size(), 1U) << c.what;
-        EXPECT_EQ(lines[0].level, 3);
-        EXPECT_EQ(lines[0].text.rfind("MS:Error: MSHookFunction: ", 0), 0U) << lines[0].text;
-        EXPECT_NE(lines[0].text.find(c.what), std::string::npos) << lines[0].text;
-    }
-    EXPECT_EQ(untouched(1), 2);
-}
 
 // Methods ----------------------------------------------------------------------------------
 
@@ -124,16 +98,38 @@ TEST_F(HookMessage, AnInheritedMethodGetsAnOverrideThatCallsItAndASecondHookChai
         << "the superclass is untouched";
 }
 
-TEST_F(HookMessage, AMissingMessageIsLoggedAndLeavesTheResultAlone) {
+// A refused hook is one error line, leaves the saved entry alone and changes nothing.
+TEST_F(HookMessage, ARefusalOfAFunctionOrAMessageIsOneErrorLineAndChangesNothing) {
     objc::Class* cls = define("SubstrateTestRefuser");
     cls->addMethod(objc::sel_registerName("speak:"), objc::imp_cast(&speakImpl));
-    fixtures::LogCapture log;
-    objc::IMP result = objc::imp_cast(&baseSpeakImpl);
-    MSHookMessageEx(cls, "shout:", objc::imp_cast(&speakHook), &result);
-    EXPECT_EQ(result, objc::imp_cast(&baseSpeakImpl));
-    auto lines = log.containing("MS:Error: MSHookMessageEx: message not found");
-    ASSERT_EQ(lines.size(), 1U);
-    EXPECT_NE(lines[0].text.find("[SubstrateTestRefuser shout:]"), std::string::npos);
+    auto* replacement = reinterpret_cast<void*>(&untouchedImpl);
+    const std::pair<const char*, std::function<void(void**)>> cases[] = {
+        {"is not a hookable entry",
+         [&](void** saved) {
+             MSHookFunction(reinterpret_cast<void*>(&plain), replacement, saved);
+         }},
+        {"already enters that replacement",
+         [&](void** saved) {
+             MSHookFunction(reinterpret_cast<void*>(&untouched), replacement, saved);
+         }},
+        {"MSHookMessageEx: message not found [SubstrateTestRefuser shout:]",
+         [&](void** saved) {
+             MSHookMessageEx(cls, "shout:", objc::imp_cast(&speakHook),
+                             reinterpret_cast<objc::IMP*>(saved));
+         }},
+    };
+    for (const auto& [line, hook] : cases) {
+        fixtures::LogCapture log;
+        void* saved = replacement;
+        hook(&saved);
+        EXPECT_EQ(saved, replacement) << line;
+        auto lines = log.lines();
+        ASSERT_EQ(lines.size(), 1U) << line;
+        EXPECT_EQ(lines[0].level, 3);
+        EXPECT_EQ(lines[0].text.rfind("MS:Error: ", 0), 0U) << lines[0].text;
+        EXPECT_NE(lines[0].text.find(line), std::string::npos) << lines[0].text;
+    }
+    EXPECT_EQ(untouched(1), 2);
     EXPECT_EQ(objc::msgSend<int>(make(cls).ptr(), "speak:", 3), 3);
 }
 
