@@ -3,8 +3,9 @@
 // event_line fuzz target's oracle.
 #include "device/Events.h"
 
+#include "fixtures/Threads.h"
+
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace {
 
@@ -14,14 +15,10 @@ TEST(Events, TCountsTheEventClockAndGoesOutInOrder) {
     device::setEventClock([] { return std::chrono::milliseconds(1500); });
     device::emit("sound", {{"id", 1}});
     device::setEventClock(nullptr);
-    {
-        std::vector<std::jthread> threads(4);
-        for (std::jthread& t : threads)
-            t = std::jthread([] {
-                for (int n = 0; n < 500; ++n)
-                    device::emit("tick", {});
-            });
-    }
+    fixtures::onThreads(4, [](int) {
+        for (int n = 0; n < 500; ++n)
+            device::emit("tick", {});
+    });
     device::setEventSink(nullptr);
     ASSERT_EQ(lines.size(), 2001u);
     EXPECT_EQ(device::jsonField(lines[0], "t"), "1.5");
