@@ -5,11 +5,11 @@
 #include "audiotoolbox/SystemSounds.h"
 #include "audiotoolbox/WavOutput.h"
 #include "fixtures/Audio.h"
+#include "fixtures/Threads.h"
 
 #include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
-#include <latch>
 #include <set>
 #include <string>
 #include <thread>
@@ -24,26 +24,13 @@ std::string note(int i) {
     return fixtures::kNotes + "/piano/" + names[i % 8] + ".mp3";
 }
 
-// Runs body(t) on kThreads threads that start together, and waits for them.
-template <typename Body>
-void onThreads(Body body) {
-    std::latch start(kThreads);
-    std::vector<std::jthread> threads;
-    threads.reserve(kThreads);
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            start.arrive_and_wait();
-            body(t);
-        });
-}
-
 using AudioConcurrency = fixtures::AudioTest;
 
 TEST_F(AudioConcurrency, EightThreadsCreatingAtOnceGetDistinctIdentifiers) {
     constexpr int kEach = 12;
     const std::size_t live = audio::liveSystemSounds();
     std::vector<std::vector<SystemSoundID>> made(kThreads);
-    onThreads([&](int t) {
+    fixtures::onThreads(kThreads, [&](int t) {
         for (int i = 0; i < kEach; ++i) {
             SystemSoundID id = 0;
             auto url = NS::URL::fileURLWithPath(note(t + i));
@@ -71,7 +58,7 @@ TEST_F(AudioConcurrency, EveryPlayFromEightThreadsIsHeardOrCountedAsDropped) {
         sounds[i] = create(note(i));
     ASSERT_EQ(std::count(sounds.begin(), sounds.end(), 0u), 0);
     const auto dropped = audio::droppedPlays();
-    onThreads([&](int t) {
+    fixtures::onThreads(kThreads, [&](int t) {
         for (int i = 0; i < kEach; ++i) {
             AudioServicesPlaySystemSound(sounds[t]);
             clock->advance(std::chrono::microseconds(1));
@@ -94,7 +81,7 @@ TEST_F(AudioConcurrency, DisposingWhileOthersPlayNeverCutsAVoiceShort) {
     std::atomic<SystemSoundID> current{0};
     std::atomic<bool> done{false};
     // Thread 0 creates and disposes of sounds while the others play them.
-    onThreads([&](int t) {
+    fixtures::onThreads(kThreads, [&](int t) {
         while (t > 0 && !done.load()) {
             AudioServicesPlaySystemSound(current.load());
             AudioServicesPlaySystemSound(1104);

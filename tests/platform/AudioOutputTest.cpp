@@ -4,13 +4,10 @@
 #include "audiotoolbox/OpenALOutput.h"
 #include "audiotoolbox/Output.h"
 #include "audiotoolbox/Voices.h"
-#include "audiotoolbox/WavOutput.h"
 #include "support/RecordingOutput.h"
-#include "support/TemporaryRoot.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 #include <numeric>
@@ -19,7 +16,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
 std::shared_ptr<const audio::Sound> tone(SystemSoundID id, std::size_t length) {
     auto sound = std::make_shared<audio::Sound>();

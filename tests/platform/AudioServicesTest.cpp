@@ -37,7 +37,8 @@ TEST_F(AudioServicesCreate, MixesStereoDownAndResamplesTo44100) {
     EXPECT_GT(*std::max_element(x.begin(), x.end()), 8000) << "the mixdown lost the tone";
 }
 
-TEST_F(AudioServicesCreate, ARefusedFileLeavesTheIdentifierUntouchedAndCreatesNothing) {
+// Bad files, bad arguments and no device root.
+TEST_F(AudioServicesCreate, ARefusalLeavesTheIdentifierUntouchedAndCreatesNothing) {
     root.write("/random.mp3", std::string(4096, '\x5a')); // no frame sync anywhere
     std::filesystem::copy_file(fixtures::audioFile("tone-31s.mp3"), root.path("/long.mp3"));
     const struct {
@@ -55,10 +56,6 @@ TEST_F(AudioServicesCreate, ARefusedFileLeavesTheIdentifierUntouchedAndCreatesNo
         EXPECT_EQ(createFrom(c.path, &id), c.status) << c.path;
         EXPECT_EQ(id, 777u) << c.path;
     }
-    EXPECT_EQ(audio::liveSystemSounds(), live);
-}
-
-TEST_F(AudioServicesCreate, BadArgumentsAndNoDeviceRootAreRefused) {
     SystemSoundID id = 777;
     auto note = NS::URL::fileURLWithPath(kNotes + "/piano/do1.mp3");
     EXPECT_EQ(AudioServicesCreateSystemSoundID(nullptr, &id), kAudio_ParamError);
@@ -66,6 +63,7 @@ TEST_F(AudioServicesCreate, BadArgumentsAndNoDeviceRootAreRefused) {
     device::setRoot({});
     EXPECT_EQ(AudioServicesCreateSystemSoundID(note.ptr(), &id), kAudio_BadFilePathError);
     EXPECT_EQ(id, 777u);
+    EXPECT_EQ(audio::liveSystemSounds(), live);
 }
 
 // Fresh and distinct identifiers are checked where eight threads create at once.

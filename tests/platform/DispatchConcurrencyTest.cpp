@@ -1,12 +1,11 @@
 // The queues under contention: many producers, one draining thread, and the worker pool.
 #include "dispatch/Queue.h"
+#include "fixtures/Threads.h"
 
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <map>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -20,18 +19,15 @@ constexpr int kTasksEach = 500;
 TEST(MainQueueConcurrency, EveryProducersTasksRunOnceAndInTheirOrder) {
     dispatch::Queue queue;
     std::map<int, std::vector<int>> seen; // touched only by the draining thread
-    std::vector<std::jthread> producers;
-    producers.reserve(kProducers);
-    for (int p = 0; p < kProducers; ++p)
-        producers.emplace_back([&queue, &seen, p] {
-            for (int i = 0; i < kTasksEach; ++i)
-                queue.async([&seen, p, i] { seen[p].push_back(i); });
-        });
-
     std::size_t ran = 0;
-    while (ran < std::size_t{kProducers} * kTasksEach && queue.runOne(kPatience))
-        ran += 1 + queue.runUntilIdle();
-    producers.clear();
+    // The last thread drains while the others post.
+    fixtures::onThreads(kProducers + 1, [&](int p) {
+        for (int i = 0; p < kProducers && i < kTasksEach; ++i)
+            queue.async([&seen, p, i] { seen[p].push_back(i); });
+        while (p == kProducers && ran < std::size_t{kProducers} * kTasksEach &&
+               queue.runOne(kPatience))
+            ran += 1 + queue.runUntilIdle();
+    });
     EXPECT_EQ(ran, std::size_t{kProducers} * kTasksEach);
     ASSERT_EQ(seen.size(), static_cast<std::size_t>(kProducers));
     for (const auto& [producer, order] : seen) {
@@ -44,18 +40,14 @@ TEST(MainQueueConcurrency, EveryProducersTasksRunOnceAndInTheirOrder) {
 TEST(BackgroundConcurrency, TasksPostedFromManyThreadsEachRunOnceOffTheMainThread) {
     std::atomic<int> ran{0};
     std::atomic<int> onMain{0};
-    std::vector<std::jthread> posters;
-    posters.reserve(kProducers);
-    for (int p = 0; p < kProducers; ++p)
-        posters.emplace_back([&] {
-            for (int i = 0; i < 100; ++i)
-                dispatch::global([&] {
-                    if (dispatch::isMainThread())
-                        ++onMain;
-                    ++ran;
-                });
-        });
-    posters.clear();
+    fixtures::onThreads(kProducers, [&](int) {
+        for (int i = 0; i < 100; ++i)
+            dispatch::global([&] {
+                if (dispatch::isMainThread())
+                    ++onMain;
+                ++ran;
+            });
+    });
     ASSERT_TRUE(dispatch::waitUntilIdle(kPatience));
     EXPECT_EQ(ran.load(), kProducers * 100);
     EXPECT_EQ(onMain.load(), 0);

@@ -97,13 +97,24 @@ TEST_F(Preferences, ABoundVariableFollowsTheStoreByThePlatformsBoolRules) {
     }
 }
 
-TEST_F(Preferences, AWriteIsStoredWholeSurvivesARelaunchAndIsReported) {
+// XML would keep no fraction of a second in the date; found by the store's fuzz target.
+TEST_F(Preferences, AWriteKeepsEveryOtherValueAndKeysAddedMeanwhileSurvivesARelaunchAndIsReported) {
     support::EventRecorder events;
+    auto date = NS::Date::dateWithTimeIntervalSince1970(978307202.5);
+    NS::Dictionary::Entries entries = {{"when", date},
+                                       {"ratio", NS::Number::numberWithDouble(0.1)}};
+    root.write(kDomainFile, NS::propertyListToBinary(*NS::Dictionary::dictionary(entries)));
     bool firstUse = true;
     open()->registerBoolDefaultForKey(&firstUse, true, NS::str("firstUse").ptr());
+    entries["note"] = NS::str("added later"); // by another writer
+    root.write(kDomainFile, NS::propertyListToBinary(*NS::Dictionary::dictionary(entries)));
     open()->setBoolForKey(false, NS::str("firstUse").ptr());
-    open()->setBoolForKey(true, NS::str("other").ptr());
 
+    auto dictionary = stored();
+    ASSERT_TRUE(dictionary);
+    EXPECT_EQ(dictionary->count(), 4U);
+    for (const auto& [name, value] : entries)
+        EXPECT_TRUE(value->isEqual(dictionary->objectForKey(name).get())) << name;
     relaunch();
     bool afterRelaunch = true;
     open()->registerBoolDefaultForKey(&afterRelaunch, true, NS::str("firstUse").ptr());
@@ -112,23 +123,6 @@ TEST_F(Preferences, AWriteIsStoredWholeSurvivesARelaunchAndIsReported) {
     EXPECT_EQ(
         events.events("prefs_write").at(0).line,
         R"({"event":"prefs_write","domain":"com.quarvo.tapsonata","key":"firstUse","value":false})");
-}
-
-// XML would keep no fraction of a second in the date; found by the store's fuzz target.
-TEST_F(Preferences, AWriteKeepsEveryOtherValueExactlyAndKeysAnotherWriterAddedMeanwhile) {
-    auto date = NS::Date::dateWithTimeIntervalSince1970(978307202.5);
-    NS::Dictionary::Entries entries = {{"when", date},
-                                       {"ratio", NS::Number::numberWithDouble(0.1)}};
-    root.write(kDomainFile, NS::propertyListToBinary(*NS::Dictionary::dictionary(entries)));
-    auto prefs = open();
-    entries["note"] = NS::str("added later");
-    root.write(kDomainFile, NS::propertyListToBinary(*NS::Dictionary::dictionary(entries)));
-    prefs->setBoolForKey(false, NS::str("firstUse").ptr());
-    auto dictionary = stored();
-    ASSERT_TRUE(dictionary);
-    EXPECT_EQ(dictionary->count(), 4U);
-    for (const auto& [name, value] : entries)
-        EXPECT_TRUE(value->isEqual(dictionary->objectForKey(name).get())) << name;
 }
 
 TEST_F(Preferences, ACorruptStoreReadsAsEmptyAndIsReplacedByTheNextWrite) {

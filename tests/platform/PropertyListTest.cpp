@@ -94,7 +94,7 @@ void onSmallStack(Body body) {
 
 std::string repeated(const std::string& text, std::size_t times) {
     std::string out;
-    for (std::size_t i = 0; i < times; ++i)
+    while (times--)
         out += text;
     return out;
 }

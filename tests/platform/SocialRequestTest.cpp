@@ -8,10 +8,10 @@
 #include "support/TemporaryRoot.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <gtest/gtest.h>
 
 namespace {
@@ -24,28 +24,23 @@ constexpr auto kPatience = 30s; // never reached unless something hangs
 const SL::OAuth::Credentials kSecrets{"consumer-key", "consumer-secret", "1234-token",
                                       "token-secret"};
 
-// What a request's handler received.
+// What a request's handler received, once.
 struct Outcome {
-    std::mutex lock;
-    std::condition_variable arrived;
-    bool called = false;
+    std::promise<std::pair<long, RefPtr<NS::Error>>> received;
     long status = -1; // -1: no response
     RefPtr<NS::Error> error;
 
     SL::RequestHandler handler() {
         return [this](NS::Data*, NS::HTTPURLResponse* r, NS::Error* e) {
-            std::lock_guard guard(lock);
-            called = true;
-            status = r ? r->statusCode() : -1;
-            error = e;
-            arrived.notify_all();
+            received.set_value({r ? r->statusCode() : -1, RefPtr<NS::Error>(e)});
         };
     }
     bool wait() {
-        std::unique_lock guard(lock);
-        bool done = arrived.wait_for(guard, kPatience, [this] { return called; });
-        guard.unlock();
-        return done && dispatch::waitUntilIdle(kPatience);
+        auto arrived = received.get_future();
+        if (arrived.wait_for(kPatience) != std::future_status::ready)
+            return false;
+        std::tie(status, error) = arrived.get();
+        return dispatch::waitUntilIdle(kPatience);
     }
 };
 

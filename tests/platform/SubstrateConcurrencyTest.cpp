@@ -1,5 +1,6 @@
 // Hooks installed while other threads are calling: every call lands somewhere valid, and a
 // replacement always finds its saved entry already written.
+#include "fixtures/Threads.h"
 #include "substrate/Hookable.h"
 #include "substrate/Substrate.h"
 
@@ -7,7 +8,6 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
-#include <vector>
 
 int busy(int x);
 
@@ -51,22 +51,19 @@ TEST(HookFunctionConcurrency, CallsFromEightThreadsWhileHookingAlwaysFindASavedE
     Fn early = &busy; // taken before any hook
     std::atomic<bool> done{false};
     std::atomic<int> bad{0};
-    std::vector<std::jthread> callers;
-    callers.reserve(kThreads);
-    for (int t = 0; t < kThreads; ++t)
-        callers.emplace_back([&, t] {
-            while (!done.load(std::memory_order_acquire)) {
-                int result = (t % 2 ? early : &busy)(1);
-                if (!isAPrefixChain(result))
-                    ++bad;
+    // The last thread installs the hooks while the others call.
+    fixtures::onThreads(kThreads + 1, [&](int t) {
+        if (t == kThreads) {
+            for (int n = 0; n < kHooks; ++n) {
+                MSHookFunction(&busy, kHookFunctions[n], &g_saved[n]);
+                std::this_thread::yield();
             }
-        });
-    for (int n = 0; n < kHooks; ++n) {
-        MSHookFunction(&busy, kHookFunctions[n], &g_saved[n]);
-        std::this_thread::yield();
-    }
-    done.store(true, std::memory_order_release);
-    callers.clear();
+            done.store(true, std::memory_order_release);
+        }
+        while (!done.load(std::memory_order_acquire))
+            if (!isAPrefixChain((t % 2 ? early : &busy)(1)))
+                ++bad;
+    });
 
     EXPECT_EQ(bad.load(), 0);
     EXPECT_EQ(busy(1), 1 | (((1 << kHooks) - 1) << 8)); // every hook, newest first
