@@ -6,12 +6,14 @@
 #include <AL/alc.h>
 #include <AL/alext.h>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <span>
 #include <string_view>
 #include <unistd.h>
 
@@ -285,20 +287,21 @@ void OpenALOutput::play(const Play& play) {
     std::lock_guard guard(g_alLock);
     if (!makeCurrent())
         return;
-    std::vector<VoiceState> states;
-    states.reserve(m_voices.size());
-    for (Voice& voice : m_voices) {
+    // At most kMaxVoices: no allocation on the audio thread for a key press.
+    std::array<VoiceState, kMaxVoices> states{};
+    for (std::size_t i = 0; i < m_voices.size(); ++i) {
+        Voice& voice = m_voices[i];
         bool sounding = isSounding(voice);
         if (!sounding)
             release(voice); // a finished voice lets go of its buffer
-        states.push_back({sounding, voice.startOrder});
+        states[i] = {sounding, voice.startOrder};
     }
     if (!m_retired.empty())
         deleteRetired();
     const ALuint buffer = bufferFor(play.sound);
     if (!buffer)
         return;
-    Voice& voice = m_voices[chooseVoice(states)];
+    Voice& voice = m_voices[chooseVoice(std::span(states).first(m_voices.size()))];
     release(voice);
     alGetError();
     alSourcei(voice.source, AL_BUFFER, static_cast<ALint>(buffer));

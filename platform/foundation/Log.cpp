@@ -41,6 +41,8 @@ int connectToSyslog() {
 // itself, so none is sent.
 void sendToSyslog(int level, const char* line) {
     static int fd = -1; // under g_lock
+    if (fd < 0 && (fd = connectToSyslog()) < 0)
+        return; // nobody listens: no message to build
     const std::string message = "<" + std::to_string(LOG_USER | (level & LOG_PRIMASK)) + ">" +
                                 program_invocation_short_name + "[" + std::to_string(getpid()) +
                                 "]: " + line;
