@@ -168,8 +168,9 @@ bool isTextWithoutNul(std::string_view text) {
 // Whether the tree nests at most kMaxDepth containers deep and its strings and keys are UTF-8
 // without a NUL: the platform's strings hold text, which the device's reader checks, and
 // libplist's own accessors assert on a NUL. Walks without recursion, since the tree may be
-// deeper than the stack allows.
-bool acceptable(plist_t root) {
+// deeper than the stack allows. `textKnownClean` skips the text check for a source that
+// cannot produce such a string.
+bool acceptable(plist_t root, bool textKnownClean) {
     std::vector<std::pair<plist_t, std::size_t>> pending{{root, 0}};
     while (!pending.empty()) {
         auto [node, depth] = pending.back();
@@ -194,6 +195,8 @@ bool acceptable(plist_t root) {
         }
         std::free(it);
     }
+    if (textKnownClean)
+        return true;
     // libplist offers no length-aware access to keys, but its XML writer writes every string
     // and key whole, NUL included; the rest of its output is ASCII.
     char* xml = nullptr;
@@ -319,17 +322,26 @@ plist_t fromObject(const objc::Object& object) {
 
 namespace {
 
+// XML in ASCII without NULs and character references gives only ASCII strings without NULs:
+// the usual settings file, read at load in every process, needs no further check.
+bool plainAsciiXML(const std::string& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) - 1U < 0x7fU; }) &&
+           bytes.find("&#") == std::string::npos;
+}
+
 RefPtr<objc::Object> parse(const std::string& bytes) {
     plist_t root = nullptr;
     auto length = static_cast<uint32_t>(bytes.size());
-    if (plist_is_binary(bytes.data(), length))
+    const bool binary = plist_is_binary(bytes.data(), length);
+    if (binary)
         plist_from_bin(bytes.data(), length, &root);
     else
         plist_from_xml(bytes.data(), length, &root);
     if (!root)
         return nullptr;
     PlistPtr owner(root);
-    return acceptable(root) ? toObject(root) : nullptr;
+    return acceptable(root, !binary && plainAsciiXML(bytes)) ? toObject(root) : nullptr;
 }
 
 struct ParseJob {

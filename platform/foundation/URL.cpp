@@ -27,8 +27,7 @@ constexpr ByteSet bytesPlus(std::string_view extra) {
     return set;
 }
 
-// What a file URL's path keeps as it is. The library makes its 45 note URLs at load, in
-// every process, so this is worked out once, by the compiler.
+// What a file URL's path keeps as it is, worked out once, by the compiler.
 constexpr ByteSet kFilePathPlain = bytesPlus("/!$&'()*+,;=:@");
 
 // Appends `text` to `out`, percent-escaping every byte not in `plain`.
@@ -100,16 +99,28 @@ Ref<URL> URL::fileURLWithPath(std::string_view path) {
     // A relative path is taken from the device's "/", the working directory of its processes;
     // without the slash, its first part would read as a host name.
     std::string absolute = path.starts_with('/') ? std::string(path) : "/" + std::string(path);
-    std::string text = "file://";
-    appendEscaped(text, absolute, kFilePathPlain);
-    auto url = objc::adopt(new URL(std::move(text), "file", std::move(absolute)));
+    auto url = objc::adopt(new URL({}, "file", std::move(absolute)));
     url->setIsa(urlClass());
     return url;
 }
 
+URL::URL(std::string text, std::string scheme, std::string path)
+    : m_text(std::move(text)), m_scheme(std::move(scheme)), m_path(std::move(path)) {
+    if (!m_text.empty())
+        std::call_once(m_textMade, [] {});
+}
+
+const std::string& URL::absoluteString() const {
+    std::call_once(m_textMade, [this] {
+        m_text = "file://";
+        appendEscaped(m_text, m_path, kFilePathPlain);
+    });
+    return m_text;
+}
+
 bool URL::isEqual(const objc::Object* other) const {
     auto* u = dynamic_cast<const URL*>(other);
-    return u && u->m_text == m_text;
+    return u && u->absoluteString() == absoluteString();
 }
 
 } // namespace NS

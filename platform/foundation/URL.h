@@ -3,6 +3,8 @@
 
 #include "foundation/String.h"
 
+#include <mutex>
+
 namespace NS {
 
 // Percent-escapes every byte but RFC 3986's unreserved characters (letters, digits, "-._~")
@@ -18,19 +20,21 @@ public:
     static Ref<URL> fileURLWithPath(const String* path);
     static Ref<URL> fileURLWithPath(std::string_view path);
 
-    const std::string& absoluteString() const { return m_text; }
+    const std::string& absoluteString() const;
     const std::string& scheme() const { return m_scheme; }
     bool isFileURL() const { return m_scheme == "file"; }
     // The path of a file URL, as given (a device path), without percent-escapes.
     const std::string& path() const { return m_path; }
 
-    std::string description() const override { return m_text; }
+    std::string description() const override { return absoluteString(); }
     bool isEqual(const objc::Object* other) const override;
 
 private:
-    URL(std::string text, std::string scheme, std::string path)
-        : m_text(std::move(text)), m_scheme(std::move(scheme)), m_path(std::move(path)) {}
-    std::string m_text;
+    URL(std::string text, std::string scheme, std::string path);
+    // A file URL's text is escaped when first asked for: the library makes its 45 note URLs
+    // at load in every process, and most processes never ask.
+    mutable std::once_flag m_textMade;
+    mutable std::string m_text;
     std::string m_scheme;
     std::string m_path;
 };
