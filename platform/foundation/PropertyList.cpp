@@ -60,7 +60,8 @@ bool binaryWithinBounds(const std::string& bytes) {
     if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || top >= objects ||
         table > end || objects > (end - table) / offsetSize)
         return false;
-    // The objects a container refers to; false when the object runs past the table.
+    // The objects a container refers to; false when the object runs past the table, or is
+    // an ASCII string holding a NUL, which libplist would cut short there without a word.
     auto children = [&](uint64_t object, std::vector<uint64_t>& out) {
         out.clear();
         uint64_t at = bigEndian(data + table + object * offsetSize, offsetSize);
@@ -68,7 +69,7 @@ bool binaryWithinBounds(const std::string& bytes) {
             return false;
         unsigned kind = data[at] >> 4;
         uint64_t count = data[at++] & 0xf;
-        if (kind != 0xa && kind != 0xc && kind != 0xd)
+        if (kind != 0x5 && kind != 0xa && kind != 0xc && kind != 0xd)
             return true;
         if (count == 0xf) {
             std::size_t width = at < end ? std::size_t{1} << (data[at] & 0xf) : 16;
@@ -77,6 +78,8 @@ bool binaryWithinBounds(const std::string& bytes) {
             count = bigEndian(data + at + 1, width);
             at += 1 + width;
         }
+        if (kind == 0x5)
+            return count <= end - at && !std::memchr(data + at, 0, count);
         if (count > (end - at) / refSize / (kind == 0xd ? 2 : 1))
             return false;
         for (uint64_t i = 0; i < count * (kind == 0xd ? 2 : 1); ++i)
@@ -379,8 +382,11 @@ RefPtr<objc::Object> propertyListFromBytes(const std::string& bytes) {
         return nullptr;
     if (plist_is_binary(bytes.data(), static_cast<uint32_t>(bytes.size())))
         return binaryWithinBounds(bytes) ? parse(bytes) : nullptr;
-    // libplist parses XML without recursion but frees the tree recursively: a file that may
-    // nest deeply is parsed, and rejected, on a stack large enough for that.
+    // libplist would cut a string or key short at a NUL without a word: such a file is
+    // malformed. It parses XML without recursion but frees the tree recursively: a file that
+    // may nest deeply is parsed, and rejected, on a stack large enough for that.
+    if (bytes.find('\0') != std::string::npos)
+        return nullptr;
     std::size_t containers = xmlContainerBound(bytes);
     if (containers <= kMaxDepth)
         return parse(bytes);

@@ -135,6 +135,10 @@ TEST(PropertyList, HostileInputReadsAsNilAndNothingCrashesOnASmallStack) {
     const std::string nulKey =
         std::string("bplist00\xd1\x01\x02\x63\x00\xe9\x00\x00\x00\x7a\x51\x76\x08\x0b\x12", 23) +
         trailer;
+    // {"a": "x\0y"} as an ASCII string, which libplist would cut short at the NUL.
+    const std::string nulAscii =
+        std::string("bplist00\xd1\x01\x02\x51\x61\x53x\0y\x08\x0b\x0d", 20) +
+        trailer.substr(0, trailer.size() - 1) + "\x11";
     static const char nulXml[] = "<plist><dict><key>a</key><string>x\0y</string></dict></plist>";
     const struct {
         const char* what;
@@ -143,6 +147,7 @@ TEST(PropertyList, HostileInputReadsAsNilAndNothingCrashesOnASmallStack) {
     } cases[] = {
         {"a binary string holding a NUL", nulString, false},
         {"a binary key holding a NUL", nulKey, false},
+        {"an ASCII binary string holding a NUL", nulAscii, false},
         {"an XML string holding a NUL", std::string(nulXml, sizeof nulXml - 1), false},
         {"an XML key that is not UTF-8",
          "<plist><dict><key>na\xff\xffme</key><string>piano</string></dict></plist>", false},
