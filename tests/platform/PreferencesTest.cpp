@@ -98,6 +98,11 @@ TEST_F(Preferences, ABoundVariableFollowsTheStoreByThePlatformsBoolRules) {
 }
 
 // XML would keep no fraction of a second in the date; found by the store's fuzz target.
+mode_t modeOf(const std::filesystem::path& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
 TEST_F(Preferences, AWriteKeepsEveryOtherValueAndKeysAddedMeanwhileSurvivesARelaunchAndIsReported) {
     support::EventRecorder events;
     auto date = NS::Date::dateWithTimeIntervalSince1970(978307202.5);
@@ -108,7 +113,9 @@ TEST_F(Preferences, AWriteKeepsEveryOtherValueAndKeysAddedMeanwhileSurvivesARela
     open()->registerBoolDefaultForKey(&firstUse, true, NS::str("firstUse").ptr());
     entries["note"] = NS::str("added later"); // by another writer
     root.write(kDomainFile, NS::propertyListToBinary(*NS::Dictionary::dictionary(entries)));
+    chmod(file.c_str(), 0640); // the replaced file keeps it
     open()->setBoolForKey(false, NS::str("firstUse").ptr());
+    EXPECT_EQ(modeOf(file), 0640U);
 
     auto dictionary = stored();
     ASSERT_TRUE(dictionary);
@@ -138,7 +145,10 @@ TEST_F(Preferences, ACorruptStoreReadsAsEmptyAndIsReplacedByTheNextWrite) {
         prefs->registerBoolDefaultForKey(&firstUse, true, NS::str("firstUse").ptr());
         EXPECT_TRUE(firstUse);
         EXPECT_FALSE(log.containing("reading it as empty").empty());
+        const mode_t mask = umask(077);
         prefs->setBoolForKey(false, NS::str("firstUse").ptr());
+        umask(mask);
+        EXPECT_EQ(modeOf(file), 0644U) << "a fresh file is readable by all, whatever the umask";
         ASSERT_TRUE(stored());
         EXPECT_EQ(stored()->count(), 1U);
         EXPECT_EQ(contents(file.string() + ".corrupt"), bytes) << "moved aside whole";
