@@ -12,6 +12,7 @@
 #include "support/TemporaryRoot.h"
 
 #include <cstdio>
+#include <dlfcn.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -28,6 +29,19 @@ void laterHook(SystemSoundID sound) {
     g_next(sound);
 }
 
+// Whether the class named `name` answers `selector` with code of the loaded library.
+bool inLibrary(const char* name, std::string selector) {
+    objc::Class* cls = objc::objc_getClass(name);
+    if (cls && selector.starts_with('+')) {
+        cls = cls->metaclass();
+        selector.erase(0, 1);
+    }
+    objc::IMP imp = cls ? cls->lookup(objc::sel_registerName(selector.c_str())) : nullptr;
+    Dl_info info{};
+    return imp && dladdr(reinterpret_cast<void*>(imp), &info) && info.dli_fname &&
+           std::string_view(info.dli_fname).ends_with("/Tapsonata.dylib");
+}
+
 // Runs in the child: loads the library, clicks and unlocks; returns what went wrong.
 std::string loadClickAndUnlock(bool springBoard) {
     TemporaryRoot root;
@@ -41,15 +55,20 @@ std::string loadClickAndUnlock(bool springBoard) {
         springboard::registerClasses();
     if (device::LoadResult loaded = device::loadTweak(); !loaded.handle)
         return loaded.error;
-    // The kit's classes are in the runtime from the load on, with the methods a pane sends.
-    for (auto [name, selector] : {std::pair{"QVWelcomeTwitterHandler", "username"},
-                                  {"QVWelcomeTwitterHandler", "setUsername:"},
-                                  {"QVDonateHandler", "alertView:clickedButtonAtIndex:"},
-                                  {"QVBarButtonItem", "setShareText:"},
-                                  {"QVTwitterShareHandler", "shareTapped:"}})
-        if (objc::Class* cls = objc::objc_getClass(name);
-            !cls || !cls->instancesRespondToSelector(selector))
-            return std::string(name) + " is not in the runtime with " + selector;
+    // The kit's classes are in the runtime from the load on, each with all its methods, in the
+    // library's code ("+": a class method). This program registers none of them itself.
+    const std::pair<const char*, std::vector<std::string>> methods[] = {
+        {"QVWelcomeTwitterHandler",
+         {"alertView:clickedButtonAtIndex:", "dropMeAFollow", "followWithAccount:", "username",
+          "setUsername:", "dealloc"}},
+        {"QVDonateHandler", {"alertView:clickedButtonAtIndex:", "dealloc"}},
+        {"QVBarButtonItem",
+         {"shareText", "setShareText:", "container", "setContainer:", "dealloc"}},
+        {"QVTwitterShareHandler", {"+sharedInstance", "shareTapped:"}}};
+    for (const auto& [name, selectors] : methods)
+        for (const std::string& selector : selectors)
+            if (!inLibrary(name, selector))
+                return std::string(name) + " is not in the runtime with " + selector;
     MSHookFunction(reinterpret_cast<void*>(&AudioServicesPlaySystemSound),
                    reinterpret_cast<void*>(&laterHook), reinterpret_cast<void**>(&g_next));
     AudioServicesPlaySystemSound(1104);
