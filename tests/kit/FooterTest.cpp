@@ -6,6 +6,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeProcessLauncher.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,6 +43,9 @@ TEST_F(Footer, AnInstalledPackageInAnyCaseShowsDpkgsVersionLineInACentredUntitle
     EXPECT_EQ(lower.back(), '\n');
     EXPECT_EQ(footer("DPKG", "Q", NS::str("2019").ptr()), lower) << "dpkg ignores case";
     EXPECT_EQ(footer(kAbsent), kCopyright + "Q 2026\n ") << "not installed";
+    const std::string ran = testing::TempDir() + "tapsonata-footer-ran";
+    EXPECT_EQ(footer("x'; touch " + ran + "; echo 'Version: 9"), kCopyright + "Q 2026\n ");
+    EXPECT_FALSE(std::filesystem::exists(ran)) << "the shell ran part of a crafted identifier";
 
     RefPtr<objc::Object> specifier =
         QVVersionCopyrightSpecifier(NS::str("dpkg").ptr(), nullptr, nullptr);
