@@ -3,7 +3,6 @@
 // or written (in child processes, unprivileged where root would pass any mode).
 #include "cephei/Preferences.h"
 
-#include "device/Root.h"
 #include "fixtures/LogCapture.h"
 #include "foundation/Collections.h"
 #include "foundation/Date.h"
@@ -12,7 +11,6 @@
 #include "support/TemporaryRoot.h"
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
