@@ -13,18 +13,23 @@ namespace {
 
 void startUp() {
     TweakSettings& s = settings();
-    objc::RefPtr<NS::MutableDictionary> file =
-        NS::MutableDictionary::initWithContentsOfFile(NS::str(kSettingsPath).ptr());
+    objc::Class* manager = objc::objc_getClass("SBLockScreenManager");
+    // Only SpringBoard unlocks, so only SpringBoard opens the preferences domain, for the
+    // first-use flag. The domain's file is the settings file: SpringBoard reads it once, there.
+    objc::RefPtr<NS::Dictionary> file;
+    if (manager) {
+        s.preferences =
+            HB::Preferences::preferencesForIdentifier(NS::str(kPreferencesDomain).ptr()).leak();
+        file = s.preferences->dictionaryRepresentation();
+    } else {
+        file = NS::MutableDictionary::initWithContentsOfFile(NS::str(kSettingsPath).ptr());
+    }
     FileSettings fromFile = readFileSettings(file.get());
     s.enabled = fromFile.enabled;
     s.instrument = fromFile.instrument;
 
     NS::AutoreleasePool pool;
-    if (objc::Class* manager = objc::objc_getClass("SBLockScreenManager")) {
-        // Only SpringBoard unlocks, so only SpringBoard needs the first-use flag: other
-        // processes neither open the preferences domain nor read its file a second time.
-        s.preferences =
-            HB::Preferences::preferencesForIdentifier(NS::str(kPreferencesDomain).ptr()).leak();
+    if (manager) {
         s.preferences->registerBoolDefaultForKey(&s.firstUse, true, NS::str(kFirstUseKey).ptr());
         MSHookMessageEx(manager, objc::sel_registerName(kUnlockSelector),
                         objc::imp_cast(&unlockHook),

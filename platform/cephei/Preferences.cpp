@@ -191,6 +191,11 @@ objc::RefPtr<objc::Object> Preferences::objectForKey(const NS::String* key) cons
     return it == m_values.end() ? nullptr : it->second;
 }
 
+objc::Ref<NS::Dictionary> Preferences::dictionaryRepresentation() const {
+    std::lock_guard guard(m_lock);
+    return NS::Dictionary::dictionary(m_values);
+}
+
 bool Preferences::store(const std::string& key, const objc::RefPtr<objc::Object>& value) const {
     if (m_path.empty()) {
         const char* why =

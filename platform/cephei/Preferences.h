@@ -9,6 +9,7 @@
 // Thread-safe.
 #pragma once
 
+#include "foundation/Collections.h"
 #include "foundation/String.h"
 
 #include <filesystem>
@@ -44,6 +45,8 @@ public:
     // else false. A stored value that is neither a number nor a string counts as absent.
     bool boolForKey(const NS::String* key) const;
     objc::RefPtr<objc::Object> objectForKey(const NS::String* key) const;
+    // Every stored value, as the file held it when read and as written since; no defaults.
+    objc::Ref<NS::Dictionary> dictionaryRepresentation() const;
 
 private:
     explicit Preferences(std::string identifier);
