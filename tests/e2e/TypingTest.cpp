@@ -1,7 +1,6 @@
 // Typing in the keyboard app of a simulated device, on each instrument and under each kind of
 // settings file.
 #include "SimDevice.h"
-#include "Wav.h"
 
 #include <gtest/gtest.h>
 #include <set>
