@@ -126,8 +126,7 @@ TEST(CommandLine, InitLaysOutOnlyWhereItIsSafe) {
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args[1] << r.err;
         EXPECT_NE((r.out + r.err).find(c.expected), std::string::npos) << r.out << r.err;
     }
-    std::ifstream dpkg(other / "usr/bin/dpkg");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(dpkg), {}), "the host's own");
+    EXPECT_EQ(slurp(other / "usr/bin/dpkg"), "the host's own");
     EXPECT_EQ(runSim({"init", other.string(), "--force"}).exitCode, 0);
 }
 

@@ -1,7 +1,6 @@
 // `make demo`: the showcase runs to the end on a machine without sound, from any folder, and
 // leaves its WAV beside its device.
 #include "SimDevice.h"
-#include "Wav.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -61,9 +61,6 @@ const std::vector<std::string> kTwo = {"--accounts", "alice,bob", "--access", "g
 
 const Answer kAnswers[] = {
     // clang-format off
-    {"NoThanks", kAlice, {"0"}, {"Tapsonata"}, kInvitationMessage, {}, {}},
-    {"NoAccountOpensTheWeb", {"--access", "grant"}, {"1"}, {"Tapsonata"}, kInvitationMessage, {},
-     {"http://twitter.com/Quarvo"}},
     {"NoAccountOpensAnInstalledClient", {"--access", "grant", "--installed", "twitter"}, {"1"},
      {"Tapsonata"}, kInvitationMessage, {}, {"twitter://user?screen_name=Quarvo"}},
     {"AccessRefusedEndsQuietly", {"--accounts", "alice", "--access", "deny"}, {"1"},

@@ -39,12 +39,6 @@ SimDevice::SimDevice(const std::vector<std::string>& initOptions)
     EXPECT_EQ(init.exitCode, 0) << init.err;
 }
 
-void SimDevice::write(const std::string& devicePath, const std::string& bytes) const {
-    std::filesystem::path file = m_device / std::filesystem::path(devicePath).relative_path();
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 SimResult SimDevice::run(const std::vector<std::string>& args) {
     std::vector<std::string> all = {"run", "--root", m_device.string(), "--events",
                                     m_events.string()};
@@ -72,6 +66,13 @@ std::string slurp(const std::filesystem::path& file) {
     std::stringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+int occurrences(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
 }
 
 std::string shellQuoted(const std::string& text) {
@@ -107,12 +108,35 @@ std::string Tmux::screen() const {
 
 bool Tmux::shows(const std::string& text, int times) const {
     return eventually([&] {
-        std::string now = screen();
-        int n = 0;
-        for (auto at = now.find(text); at != std::string::npos; at = now.find(text, at + 1))
-            ++n;
+        const int n = occurrences(screen(), text);
         return times < 0 ? n > 0 : n == times;
     });
+}
+
+std::optional<Samples> readWav(const std::filesystem::path& file) {
+    const std::string b = slurp(file);
+    auto le = [&](std::size_t at, int bytes) {
+        std::uint32_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            v = v << 8 | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
+        return v;
+    };
+    // The header the simulator writes, with both sizes matching the file's.
+    if (b.size() < 44 || b.compare(0, 4, "RIFF") || b.compare(8, 8, "WAVEfmt ") ||
+        b.compare(36, 4, "data") || le(4, 4) != b.size() - 8 || le(40, 4) != b.size() - 44 ||
+        le(20, 2) != 1 || le(22, 2) != 1 || le(24, 4) != kRate || le(34, 2) != 16)
+        return std::nullopt;
+    Samples samples;
+    for (std::size_t at = 44; at + 1 < b.size(); at += 2)
+        samples.push_back(static_cast<std::int16_t>(le(at, 2)));
+    return samples;
+}
+
+int peak(const Samples& samples) {
+    int p = 0;
+    for (std::int16_t s : samples)
+        p = std::max(p, std::abs(static_cast<int>(s)));
+    return p;
 }
 
 } // namespace e2e

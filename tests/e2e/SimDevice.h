@@ -1,14 +1,16 @@
 // Driving tapsonata-sim from a test, as a user would from a shell: a device laid out with
 // `tapsonata-sim init` in a temporary folder of the test's own, runs with an event log, the
-// events read back, and a real terminal for the modes that need one.
+// events and the WAV files read back, and a real terminal for the modes that need one.
 #pragma once
 
 #include "support/EventRecorder.h"
 #include "support/TemporaryRoot.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,7 +45,9 @@ public:
     // A file beside the device, for WAVs and such.
     std::filesystem::path scratch(const std::string& name) const { return m_folder.root() / name; }
     // Writes a file at a device path.
-    void write(const std::string& devicePath, const std::string& bytes) const;
+    void write(const std::string& devicePath, const std::string& bytes) const {
+        m_folder.write("/device" + devicePath, bytes);
+    }
 
     // `tapsonata-sim run --root ROOT --events LOG` with `--out none` unless `args` choose an
     // output, then `args`. The log is written afresh by each run.
@@ -63,6 +67,8 @@ private:
 std::string jsonArray(const std::vector<std::string>& strings);
 
 std::string slurp(const std::filesystem::path& file);
+// How often `text` holds `part`, overlaps included.
+int occurrences(const std::string& text, const std::string& part);
 std::string shellQuoted(const std::string& text);
 // Polls until `done` holds; false when the limit passed first.
 bool eventually(const std::function<bool()>& done,
@@ -92,5 +98,14 @@ private:
 inline const std::string kShowTerminal = "; echo \"EXIT=$?\"; stty -a | tr ' ;' '\\n\\n' | "
                                          "grep -x -- '-\\?icanon\\|-\\?echo'";
 inline const std::string kTerminalAfter = "EXIT=0\nicanon\necho\n";
+
+inline constexpr long kRate = 44100;
+using Samples = std::vector<std::int16_t>;
+
+// The samples of a WAV file as the simulator writes it (16-bit mono PCM at kRate, one data
+// chunk); nothing otherwise.
+std::optional<Samples> readWav(const std::filesystem::path& file);
+// The largest magnitude of any sample.
+int peak(const Samples& samples);
 
 } // namespace e2e

@@ -1,7 +1,6 @@
 // Typing in the keyboard app of a simulated device, on each instrument and under each kind of
 // settings file.
 #include "SimDevice.h"
-#include "Wav.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -137,16 +136,6 @@ TEST_P(EachSetting, DecidesWhatEveryClickDoes) {
 
 INSTANTIATE_TEST_SUITE_P(Settings, EachSetting, testing::ValuesIn(kSettings),
                          [](const auto& info) { return info.param.name; });
-
-TEST(Settings, OtherSoundsPassUnchanged) {
-    SimDevice device({"--enabled", "--instrument", "piano"});
-    ASSERT_EQ(device.run({"sound", "1103", "sound", "1106", "sound", "1105"}).exitCode, 0);
-    Strings ids = values(device.events("system_sound"), "id");
-    ASSERT_EQ(ids.size(), 3u);
-    EXPECT_EQ(ids[0] + " " + ids[1], "1103 1106");
-    EXPECT_NE(ids[2], "1105") << "the other keyboard click is replaced by a note";
-    EXPECT_EQ(device.events("sound").size(), 1u) << "only the note has a sound of its own";
-}
 
 } // namespace
 } // namespace e2e

@@ -1,8 +1,6 @@
 // What a WAV rendering holds: each note the log says was played, at the moment it was typed,
 // mixed with the others exactly at the level asked for. (The notes' pitches are the notes'
 // own tests' business.)
-#include "Wav.h"
-
 #include "SimDevice.h"
 #include "audiotoolbox/Mp3Decoder.h"
 #include "audiotoolbox/WavOutput.h"

@@ -74,7 +74,7 @@ TEST_F(Footer, AtNewYearTheYearIsUTCsWhateverTheLocalZone) {
     auto footerIn = [&](const char* zone, auto now) {
         setenv("TZ", zone, 1);
         tzset();
-        clock->setNow(now);
+        clock.setNow(now);
         return footer(kAbsent, "Q", NS::str("2025").ptr());
     };
     // Already 2026 fourteen hours east of Greenwich, still 2025 in UTC (a POSIX TZ rule, so no

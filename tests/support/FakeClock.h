@@ -1,5 +1,5 @@
-// A wall clock that stands still until a test moves it, and a scope that installs it as the
-// process's clock (NS::setClock) and puts the system clock back afterwards.
+// A wall clock that stands still until a test moves it, installed as the process's clock
+// (NS::setClock) for a scope, which then puts the system clock back.
 #pragma once
 
 #include "foundation/Clock.h"
@@ -8,33 +8,25 @@
 #include <chrono>
 #include <memory>
 
-class FakeClock final : public NS::Clock {
-public:
-    explicit FakeClock(double secondsSince1970 = 0) : m_now(secondsSince1970) {}
-    double now() const override { return m_now.load(std::memory_order_acquire); }
-    void setNow(double secondsSince1970) {
-        m_now.store(secondsSince1970, std::memory_order_release);
-    }
-    void advance(double seconds) { setNow(m_now.load(std::memory_order_acquire) + seconds); }
-
-private:
-    std::atomic<double> m_now;
-};
-
 class ScopedFakeClock {
 public:
     explicit ScopedFakeClock(double secondsSince1970 = 0)
-        : m_clock(std::make_shared<FakeClock>(secondsSince1970)) {
+        : m_clock(std::make_shared<Fixed>(secondsSince1970)) {
         NS::setClock(m_clock);
     }
     ~ScopedFakeClock() { NS::setClock(nullptr); }
     ScopedFakeClock(const ScopedFakeClock&) = delete;
     ScopedFakeClock& operator=(const ScopedFakeClock&) = delete;
 
-    FakeClock* operator->() { return m_clock.get(); }
+    void setNow(double secondsSince1970) { m_clock->seconds.store(secondsSince1970); }
 
 private:
-    std::shared_ptr<FakeClock> m_clock;
+    struct Fixed final : NS::Clock {
+        explicit Fixed(double secondsSince1970) : seconds(secondsSince1970) {}
+        double now() const override { return seconds.load(); }
+        std::atomic<double> seconds;
+    };
+    std::shared_ptr<Fixed> m_clock;
 };
 
 // Seconds since 1970 of a UTC calendar moment, e.g. utcTime(2026, 12, 31, 23, 30).

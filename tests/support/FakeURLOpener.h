@@ -56,7 +56,6 @@ public:
     ScopedFakeURLOpener(const ScopedFakeURLOpener&) = delete;
     ScopedFakeURLOpener& operator=(const ScopedFakeURLOpener&) = delete;
 
-    FakeURLOpener& operator*() const { return *m_opener; }
     FakeURLOpener* operator->() const { return m_opener.get(); }
 
 private:

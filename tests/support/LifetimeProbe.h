@@ -12,14 +12,6 @@ public:
         return objc::adopt(new LifetimeProbe(deaths));
     }
 
-    // A copying association keeps a new probe, which counts into the same tally.
-    objc::Ref<objc::Object> copy() const override {
-        ++copies;
-        return create(m_deaths);
-    }
-
-    mutable std::atomic<int> copies{0};
-
 protected:
     explicit LifetimeProbe(std::atomic<int>& deaths) : m_deaths(deaths) {}
     ~LifetimeProbe() override { ++m_deaths; }
