@@ -68,6 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
     CommandLine, UsageError,
     testing::Values(
         Line{"UnknownCommand", {"fly"}, "unknown command: fly"},
+        Line{"HelpForNoCommand",
+             {"help", "fly"},
+             "tapsonata-sim: no help for fly (see: tapsonata-sim --help)"},
         Line{"UnknownOption", run({"--colour", "x"}), "unknown option: --colour"},
         Line{"NoRoot", {"run", "--events", "x", "unlock"}, "--root is required"},
         Line{"UnknownAction", run({"jump"}), "unknown action: jump"},
