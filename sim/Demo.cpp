@@ -38,9 +38,12 @@ int demoMain(RunOptions options) {
                          : options.wav ? fs::absolute(*options.wav)
                                        : root.parent_path() / "demo.wav";
     // A device fresh from installation, so that the first unlock is the first; only a device
-    // is ever removed.
-    if (std::optional<std::string> error = checkDeviceFolder(root, false)) {
-        std::fprintf(stderr, "tapsonata-sim demo: %s\n", error->c_str());
+    // is ever removed, and none before the sound device asked for is known to open.
+    std::optional<std::string> problem = unopenableDevice(options);
+    if (!problem)
+        problem = checkDeviceFolder(root, false);
+    if (problem) {
+        std::fprintf(stderr, "tapsonata-sim demo: %s\n", problem->c_str());
         return 1;
     }
     std::error_code ec;

@@ -149,6 +149,9 @@ TEST(CommandLine, WhatCannotWorkFailsBeforeAnyProcessStarts) {
          "cannot write /nonexistent/x.wav: no folder /nonexistent"},
         {{"run", "--root", root, "--wav", "/nonexistent/x.wav", "type", "a"}, "no folder"},
         {{"run", "--root", root, "--events", root, "type", "a"}, "it is a folder"},
+        {{"run", "--root", root, "--device", "no such", "type", "a"},
+         "cannot open the sound device \"no such\"; the host's devices: tapsonata-sim "
+         "--list-devices"},
     };
     for (const Case& c : cases) {
         SimResult r = runSim(c.args);
