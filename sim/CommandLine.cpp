@@ -457,8 +457,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     if (first == "help" || isHelp(first)) {
         line.topic = rest.empty() ? "" : rest.front();
         if (line.topic != "" && line.topic != "init" && line.topic != "run" &&
-            line.topic != "demo" && line.topic != "desktop")
+            line.topic != "demo" && line.topic != "desktop") {
             line.error = "no help for " + line.topic;
+            // The hint then points at the main help, not at a command that does not exist.
+            line.topic.clear();
+        }
         return line;
     }
     if (first == "--version" || first == "version") {

@@ -31,11 +31,19 @@ int demoMain(RunOptions options) {
                                  : fs::path(home ? home : "/tmp") / ".cache/tapsonata";
     const fs::path root =
         options.root.empty() ? beside / "demo-device" : fs::absolute(options.root);
-    const fs::path wav = options.wav ? fs::absolute(*options.wav) : root.parent_path() / "demo.wav";
+    // The WAV this run writes: --out's file when it names one (no copy is kept then), else
+    // --wav's, else demo.wav beside the device.
+    const bool outIsWav = options.out && *options.out != "live" && *options.out != "none";
+    const fs::path wav = outIsWav      ? fs::absolute(*options.out)
+                         : options.wav ? fs::absolute(*options.wav)
+                                       : root.parent_path() / "demo.wav";
     // A device fresh from installation, so that the first unlock is the first; only a device
-    // is ever removed.
-    if (std::optional<std::string> error = checkDeviceFolder(root, false)) {
-        std::fprintf(stderr, "tapsonata-sim demo: %s\n", error->c_str());
+    // is ever removed, and none before the sound device asked for is known to open.
+    std::optional<std::string> problem = unopenableDevice(options);
+    if (!problem)
+        problem = checkDeviceFolder(root, false);
+    if (problem) {
+        std::fprintf(stderr, "tapsonata-sim demo: %s\n", problem->c_str());
         return 1;
     }
     std::error_code ec;
@@ -68,13 +76,16 @@ int demoMain(RunOptions options) {
     };
     options.root = root.string();
     options.out = options.out.value_or("live");
-    options.wav = wav.string();
+    if (!outIsWav)
+        options.wav = wav.string();
     options.pace = "180";
     options.api = "local";
     for (const std::vector<std::string>& step : script)
         options.actions.push_back(step);
+    const fs::file_time_type started = fs::file_time_type::clock::now();
     int rc = runMain(std::move(options));
-    if (rc == 0 && fs::exists(wav, ec))
+    // Only a file this run wrote: one left by an earlier demo is no replay of this one.
+    if (rc == 0 && fs::exists(wav, ec) && fs::last_write_time(wav, ec) >= started)
         std::printf("\nListen again: aplay %s (or: play %s)\n", wav.c_str(), wav.c_str());
     return rc;
 }

@@ -228,6 +228,8 @@ int desktopMain(const CommandLine& line) {
         options.root = defaultDesktopRoot().string();
     if (std::optional<std::string> problem = unwritableOutput(options))
         return failure(*problem);
+    if (std::optional<std::string> problem = unopenableDevice(options))
+        return failure(*problem);
     // The keys first: a refusal is the likeliest error, and then nothing has been laid out.
     OpenedKeySource keys = openKeySource(desktop.input.value_or(""));
     if (!keys.source)

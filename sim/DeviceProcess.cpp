@@ -18,6 +18,7 @@
 #include "substrate/Substrate.h"
 #include "uikit/AlertView.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -292,14 +293,19 @@ private:
         settle();
     }
 
-    // Until the main queue and all background work are idle, within a bound.
+    // Until the main queue and all background work are idle, within a bound. Background work
+    // ends before the main queue runs what it queued meanwhile, so the events of a request
+    // (its "http") come before those of an alert queued beside it, however slow the answer.
     void settle() {
-        auto deadline = std::chrono::steady_clock::now() + kSettleBound;
-        do {
-            dispatch::main().runUntilIdle();
-            if (dispatch::waitUntilIdle(20ms) && dispatch::main().empty())
+        const auto deadline = std::chrono::steady_clock::now() + kSettleBound;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            const bool idle = dispatch::waitUntilIdle(std::max(left, 0ms));
+            if ((dispatch::main().runUntilIdle() == 0 && idle) ||
+                std::chrono::steady_clock::now() >= deadline)
                 break;
-        } while (std::chrono::steady_clock::now() < deadline);
+        }
         audio::waitForPendingPlays();
     }
 

@@ -2,6 +2,7 @@
 
 #include "sim/Layout.h"
 #include "sim/Simulator.h"
+#include "sim/SoundOutput.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -37,6 +38,19 @@ std::optional<std::string> unwritableOutput(const RunOptions& options) {
     return std::nullopt;
 }
 
+std::optional<std::string> unopenableDevice(const RunOptions& options) {
+    if (!options.device || options.out.value_or("live") != "live")
+        return std::nullopt;
+    SoundOptions sound;
+    sound.device = options.device;
+    sound.latency = options.latency.value_or(sound.latency);
+    // Opened and closed again at once: the processes open it for themselves.
+    if (openLiveOutput(sound))
+        return std::nullopt;
+    return "cannot open the sound device \"" + *options.device +
+           "\"; the host's devices: tapsonata-sim --list-devices";
+}
+
 int runMain(RunOptions options) {
     auto fail = [](const std::string& text) {
         std::fprintf(stderr, "tapsonata-sim run: %s\n", text.c_str());
@@ -55,6 +69,8 @@ int runMain(RunOptions options) {
     if (!isDevice(options.root))
         return fail("no device at " + options.root + "; lay one out first: tapsonata-sim init " +
                     options.root);
+    if (std::optional<std::string> problem = unopenableDevice(options))
+        return fail(*problem);
     return Simulator(std::move(options)).run();
 }
 

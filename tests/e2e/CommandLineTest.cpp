@@ -68,6 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
     CommandLine, UsageError,
     testing::Values(
         Line{"UnknownCommand", {"fly"}, "unknown command: fly"},
+        Line{"HelpForNoCommand",
+             {"help", "fly"},
+             "tapsonata-sim: no help for fly (see: tapsonata-sim --help)"},
         Line{"UnknownOption", run({"--colour", "x"}), "unknown option: --colour"},
         Line{"NoRoot", {"run", "--events", "x", "unlock"}, "--root is required"},
         Line{"UnknownAction", run({"jump"}), "unknown action: jump"},
@@ -145,6 +148,9 @@ TEST(CommandLine, WhatCannotWorkFailsBeforeAnyProcessStarts) {
          "cannot write /nonexistent/x.wav: no folder /nonexistent"},
         {{"run", "--root", root, "--wav", "/nonexistent/x.wav", "type", "a"}, "no folder"},
         {{"run", "--root", root, "--events", root, "type", "a"}, "it is a folder"},
+        {{"run", "--root", root, "--device", "no such", "type", "a"},
+         "cannot open the sound device \"no such\"; the host's devices: tapsonata-sim "
+         "--list-devices"},
     };
     for (const Case& c : cases) {
         SimResult r = runSim(c.args);
