@@ -36,7 +36,8 @@ std::filesystem::path resolve(std::string_view devicePath) {
     std::filesystem::path base = root();
     if (base.empty())
         return {};
-    std::filesystem::path relative = std::filesystem::path(devicePath).relative_path().lexically_normal();
+    std::filesystem::path relative =
+        std::filesystem::path(devicePath).relative_path().lexically_normal();
     for (const auto& part : relative)
         if (part == "..")
             return {};

@@ -4,8 +4,8 @@
 
 #include <cctype>
 #include <curl/curl.h>
-#include <openssl/crypto.h>
 #include <mutex>
+#include <openssl/crypto.h>
 
 namespace SL {
 
