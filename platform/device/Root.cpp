@@ -1,5 +1,6 @@
 #include "device/Root.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 
@@ -33,15 +34,32 @@ std::filesystem::path root() {
 std::filesystem::path resolve(std::string_view devicePath) {
     if (devicePath.empty() || devicePath.front() != '/')
         return {};
-    std::filesystem::path base = root();
-    if (base.empty())
+    std::string host = root().native();
+    if (host.empty())
         return {};
-    std::filesystem::path relative =
-        std::filesystem::path(devicePath).relative_path().lexically_normal();
-    for (const auto& part : relative)
-        if (part == "..")
-            return {};
-    return base / relative;
+    // Plain text work: every process resolves the settings file while the library loads, and
+    // std::filesystem's parsing costs more there than the read itself.
+    if (host.back() == '/')
+        host.pop_back();
+    const std::size_t base = host.size();
+    for (std::size_t start = 1; start <= devicePath.size();) {
+        std::size_t end = std::min(devicePath.find('/', start), devicePath.size());
+        std::string_view part = devicePath.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (host.size() == base) // it would leave the root
+                return {};
+            host.erase(host.rfind('/'));
+            continue;
+        }
+        host += '/';
+        host += part;
+    }
+    if (host.empty()) // the root is "/" and so is the path
+        return "/";
+    return host;
 }
 
 } // namespace device
