@@ -15,12 +15,18 @@
 #include "tweak/TweakSettings.h"
 
 #include <algorithm>
+#include <atomic>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <dlfcn.h>
 #include <filesystem>
+#include <linux/futex.h>
 #include <memory>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -140,6 +146,47 @@ void BM_ReplacedClick_NoteKept_AudioThreadAsleep(benchmark::State& state) {
     state.counters["p90_us"] = calls[calls.size() * 9 / 10];
 }
 BENCHMARK(BM_ReplacedClick_NoteKept_AudioThreadAsleep)->UseManualTime()->Iterations(1500);
+
+// The floor under the asleep click on this machine: no hook, no note, no queue. A bare thread
+// sleeps on a futex at the audio thread's priority and the call wakes it, as the play's
+// handoff does. Timed and summed up like the click above, in the same run.
+void BM_Yardstick_WakeASleepingThread(benchmark::State& state) {
+    std::atomic<std::uint32_t> asleep{0};
+    std::atomic<bool> stop{false};
+    auto futex = [&](int op, std::uint32_t value) {
+        return syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&asleep),
+                       op | FUTEX_PRIVATE_FLAG, value, nullptr, nullptr, 0);
+    };
+    std::thread sleeper([&] {
+        sched_param param{};
+        param.sched_priority = std::max(sched_get_priority_min(SCHED_FIFO), 10);
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param); // as the audio thread asks
+        while (!stop.load()) {
+            asleep.store(1);
+            futex(FUTEX_WAIT, 1);
+        }
+    });
+    std::vector<double> calls;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(4));
+        while (asleep.load() != 1)
+            std::this_thread::yield();
+        auto start = std::chrono::steady_clock::now();
+        if (asleep.exchange(0) == 1)
+            futex(FUTEX_WAKE, 1);
+        auto end = std::chrono::steady_clock::now();
+        calls.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+        state.SetIterationTime(calls.back() / 1e6);
+    }
+    stop.store(true);
+    asleep.store(0);
+    futex(FUTEX_WAKE, 1);
+    sleeper.join();
+    std::sort(calls.begin(), calls.end());
+    state.counters["p50_us"] = calls[calls.size() / 2];
+    state.counters["p90_us"] = calls[calls.size() * 9 / 10];
+}
+BENCHMARK(BM_Yardstick_WakeASleepingThread)->UseManualTime()->Iterations(1500);
 
 // Clicks from several threads at once, as fast as they come: the audio thread cannot keep
 // up, so the queue drops its oldest plays (counted); what is measured is the callers' rate.
