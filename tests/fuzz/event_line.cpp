@@ -6,6 +6,7 @@
 #include "device/Events.h"
 #include "sim/Summary.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -42,9 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Writing: the input as a field's text.
     std::string back = roundTrip(input);
-    bool ascii = true;
-    for (unsigned char c : input)
-        ascii = ascii && c < 0x80;
+    bool ascii = std::all_of(input.begin(), input.end(), [](unsigned char c) { return c < 0x80; });
     fuzz::check(!ascii || back == input, "ASCII text changed", input);
     fuzz::check(roundTrip(back) == back, "repaired text changed again", back);
     return 0;

@@ -3,8 +3,8 @@
 // that was not a dictionary is kept whole as "<name>.corrupt".
 #include "Fuzz.h"
 #include "cephei/Preferences.h"
-#include "device/Root.h"
 #include "foundation/Collections.h"
+#include "tests/support/TemporaryRoot.h"
 
 #include <fstream>
 #include <sstream>
@@ -29,13 +29,8 @@ bool kept(const objc::Object& was, const objc::Object* is) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const fs::path root = [] {
-        std::string pattern = (fs::temp_directory_path() / "tapsonata-fuzz-XXXXXX").string();
-        fuzz::check(mkdtemp(pattern.data()) != nullptr, "cannot make a device root", pattern);
-        device::setRoot(pattern);
-        return fs::path(pattern);
-    }();
-    const fs::path file = root / "var/mobile/Library/Preferences/fuzz.plist";
+    static const TemporaryRoot root;
+    const fs::path file = root / "/var/mobile/Library/Preferences/fuzz.plist";
     const fs::path aside = file.string() + ".corrupt";
     fs::create_directories(file.parent_path());
     fs::remove(aside);
