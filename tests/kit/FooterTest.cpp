@@ -36,13 +36,11 @@ protected:
     ScopedFakeClock clock{utcTime(2026, 6, 15, 12)};
 };
 
-TEST_F(Footer, AnInstalledPackageInAnyCaseShowsDpkgsVersionLineInACentredUntitledGroup) {
+TEST_F(Footer, AnInstalledPackageShowsDpkgsVersionLineInACentredUntitledGroup) {
     const std::string dpkgsOwn = kCopyright + "Q 2019 - 2026\n Version: ";
     std::string lower = footer("dpkg", "Q", NS::str("2019").ptr());
     ASSERT_EQ(lower.rfind(dpkgsOwn, 0), 0u) << lower;
     EXPECT_EQ(lower.back(), '\n');
-    EXPECT_EQ(footer("DPKG", "Q", NS::str("2019").ptr()), lower) << "dpkg ignores case";
-    EXPECT_EQ(footer(kAbsent), kCopyright + "Q 2026\n ") << "not installed";
     const std::string ran = testing::TempDir() + "tapsonata-footer-ran";
     std::filesystem::remove(ran); // left by an earlier run that failed here
     EXPECT_EQ(footer("x'; touch " + ran + "; echo 'Version: 9"), kCopyright + "Q 2026\n ");
