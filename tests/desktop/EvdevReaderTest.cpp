@@ -103,9 +103,7 @@ TEST(EvdevReader, RefusedAccessSaysHowToGetIt) {
     TemporaryRoot folder;
     std::ofstream(folder.root() / "event3") << "x";
     std::filesystem::permissions(folder.root() / "event3", std::filesystem::perms::none);
-    std::filesystem::permissions(folder.root(), std::filesystem::perms::owner_all |
-                                                    std::filesystem::perms::others_read |
-                                                    std::filesystem::perms::others_exec);
+    std::filesystem::permissions(folder.root(), std::filesystem::perms::all);
     pid_t child = fork();
     if (child == 0) { // as nobody, since root is let in anywhere
         std::optional<std::string> error = geteuid() == 0 && (setgid(65534) || setuid(65534))

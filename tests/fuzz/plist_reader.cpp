@@ -2,24 +2,19 @@
 // back and read again: the binary form gives an equal list (NaN aside, which equals nothing,
 // and dates to the second, as libplist truncates microseconds), and the XML form, which keeps
 // whole seconds only, writes the same XML again.
+#include "Fuzz.h"
 #include "foundation/Collections.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
 namespace {
+// Stops the run, showing the list read and what it read back as.
 [[noreturn]] void fail(const char* what, const objc::Object& read, const objc::Object* back) {
-    std::fprintf(stderr, "plist_reader: %s\nread %s\nback %s\n", what, read.description().c_str(),
-                 back ? back->description().c_str() : "nil");
-    std::abort();
+    fuzz::fail(what,
+               "\nread " + read.description() + "\nback " + (back ? back->description() : "nil"));
 }
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    objc::RefPtr<objc::Object> read =
-        NS::propertyListFromBytes(std::string(reinterpret_cast<const char*>(data), size));
+    objc::RefPtr<objc::Object> read = NS::propertyListFromBytes(fuzz::text(data, size));
     if (!read)
         return 0;
     objc::RefPtr<objc::Object> back = NS::propertyListFromBytes(NS::propertyListToBinary(*read));

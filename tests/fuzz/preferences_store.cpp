@@ -1,16 +1,13 @@
 // The preferences store on any file: read it, write one key, read the file again. Oracle:
 // nothing is lost: every key the file held keeps its value beside the new key, and a file
 // that was not a dictionary is kept whole as "<name>.corrupt".
+#include "Fuzz.h"
 #include "cephei/Preferences.h"
-#include "device/Root.h"
 #include "foundation/Collections.h"
+#include "tests/support/TemporaryRoot.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <string>
 
 namespace {
 
@@ -20,11 +17,6 @@ std::string contents(const fs::path& file) {
     std::ostringstream bytes;
     bytes << std::ifstream(file, std::ios::binary).rdbuf();
     return bytes.str();
-}
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "preferences_store: %s\n", what);
-    std::abort();
 }
 
 // Equal as the XML form tells: NaN equals nothing, and libplist may move a date by a
@@ -37,18 +29,12 @@ bool kept(const objc::Object& was, const objc::Object* is) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const fs::path root = [] {
-        std::string pattern = (fs::temp_directory_path() / "tapsonata-fuzz-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            fail("cannot make a device root");
-        device::setRoot(pattern);
-        return fs::path(pattern);
-    }();
-    const fs::path file = root / "var/mobile/Library/Preferences/fuzz.plist";
+    static const TemporaryRoot root;
+    const fs::path file = root / "/var/mobile/Library/Preferences/fuzz.plist";
     const fs::path aside = file.string() + ".corrupt";
     fs::create_directories(file.parent_path());
     fs::remove(aside);
-    std::string bytes(reinterpret_cast<const char*>(data), size);
+    std::string bytes = fuzz::text(data, size);
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
     objc::RefPtr<objc::Object> before = NS::propertyListFromBytes(bytes);
 
@@ -58,17 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     objc::RefPtr<objc::Object> after = NS::propertyListFromBytes(contents(file));
     auto* stored = dynamic_cast<NS::Dictionary*>(after.get());
-    if (!stored || !stored->objectForKey("written"))
-        fail("the written key is not in the file");
+    fuzz::check(stored && stored->objectForKey("written"), "the written key is not in the file",
+                bytes);
     if (auto* held = dynamic_cast<NS::Dictionary*>(before.get())) {
-        for (const auto& [key, value] : held->entries()) {
-            if (key == "written" || !value)
-                continue;
-            if (!kept(*value, stored->objectForKey(key).get()))
-                fail("a key the file held was lost or changed");
-        }
-    } else if (contents(aside) != bytes) {
-        fail("a malformed file was not kept aside whole");
+        for (const auto& [key, value] : held->entries())
+            fuzz::check(key == "written" || !value || kept(*value, stored->objectForKey(key).get()),
+                        "a key the file held was lost or changed", key);
+    } else {
+        fuzz::check(contents(aside) == bytes, "a malformed file was not kept aside whole", bytes);
     }
     return 0;
 }

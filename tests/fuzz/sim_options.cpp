@@ -1,11 +1,9 @@
 // The simulator's command line: any words parse without a crash, and a line that parses says
 // the same when its options and actions are written back out in a canonical order: parsed
 // again, those words write out the same.
+#include "Fuzz.h"
 #include "sim/CommandLine.h"
 
-#include <cstdint>
-#include <cstdlib>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -60,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (line.error.empty() &&
         (line.command == sim::Command::Run || line.command == sim::Command::Desktop)) {
         const sim::CommandLine again = sim::parseCommandLine(written(line));
-        if (!again.error.empty() || written(again) != written(line))
-            std::abort();
+        fuzz::check(again.error.empty() && written(again) == written(line),
+                    "a line written back out parses differently", again.error);
     }
     return 0;
 }

