@@ -3,34 +3,13 @@
 #include "SimDevice.h"
 
 #include <gtest/gtest.h>
+#include <numeric>
 #include <set>
 
 namespace e2e {
 namespace {
 
 const std::string kSettingsPath = "/var/mobile/Library/Preferences/com.quarvo.tapsonata.plist";
-
-// Each key press of the log, with what reached the system's player and the sound that played.
-struct KeyPress {
-    std::string key;
-    std::vector<std::string> playerIds; // identifiers handed on to the system's player
-    std::vector<Event> sounds;
-};
-
-std::vector<KeyPress> keyPresses(const std::vector<Event>& events) {
-    std::vector<KeyPress> presses;
-    for (const Event& e : events) {
-        if (e.process() != "keyboard")
-            continue;
-        if (e.name() == "key")
-            presses.push_back({e.str("text"), {}, {}});
-        else if (e.name() == "system_sound" && !presses.empty())
-            presses.back().playerIds.push_back(e.str("id"));
-        else if (e.name() == "sound" && !presses.empty())
-            presses.back().sounds.push_back(e);
-    }
-    return presses;
-}
 
 // A settings file, and what every click then plays: a note of one instrument, the click itself,
 // or nothing.
@@ -91,25 +70,25 @@ TEST_P(EachSetting, DecidesWhatEveryClickPlaysAndFastTypingNeverClips) {
     EXPECT_NE(r.out.find("key !     " + shown), std::string::npos) << r.out;
 
     text += "!";
-    std::vector<KeyPress> presses = keyPresses(device.events());
-    ASSERT_EQ(presses.size(), text.size());
-    std::set<std::string> played;
-    for (std::size_t i = 0; i < presses.size(); ++i) {
-        const KeyPress& p = presses[i];
-        ASSERT_EQ(p.key, text.substr(i, 1));
-        if (s.plays.empty()) {
-            ASSERT_EQ(p.playerIds, Strings{"0"}) << "the saved function gets 0";
-            ASSERT_TRUE(p.sounds.empty());
-            continue;
-        }
-        ASSERT_EQ(instruments(p.sounds), Strings{s.plays}) << "key " << i;
+    const Strings keys = values(device.events("key", "keyboard"), "text");
+    ASSERT_EQ(keys.size(), text.size());
+    EXPECT_EQ(std::accumulate(keys.begin(), keys.end(), std::string()), text);
+    const Strings handedOn = values(device.events("system_sound", "keyboard"), "id");
+    const std::vector<Event> sounds = device.events("sound", "keyboard");
+    if (s.plays.empty()) {
+        EXPECT_EQ(handedOn, Strings(keys.size(), "0")) << "the saved function gets 0";
+        EXPECT_TRUE(sounds.empty());
+    } else {
         // Only what plays reaches the player, by its own identifier: a note never as the click.
-        ASSERT_EQ(p.playerIds, Strings{p.sounds[0].str("id")});
-        ASSERT_EQ(p.playerIds[0] == "1104", s.plays == kClick) << p.playerIds[0];
-        played.insert(p.sounds[0].str("file"));
-    }
-    if (!s.plays.empty() && s.plays != kClick) {
-        EXPECT_GE(played.size(), 4u) << "notes are drawn at random";
+        EXPECT_EQ(handedOn, values(sounds, "id"));
+        EXPECT_EQ(instruments(sounds), Strings(keys.size(), s.plays));
+        if (s.plays == kClick) {
+            EXPECT_EQ(handedOn, Strings(keys.size(), "1104"));
+        } else {
+            const Strings files = values(sounds, "file");
+            EXPECT_GE(std::set<std::string>(files.begin(), files.end()).size(), 4u)
+                << "notes are drawn at random";
+        }
     }
 
     std::optional<Samples> sound = readWav(wav);
