@@ -46,17 +46,16 @@ TEST(Pane, EachActionCallsTheKitAndShowsWhatItDid) {
               0u);
     EXPECT_EQ(opened[1].str("url"), "mailto:dev@quarvo.example");
     EXPECT_EQ(opened[2].str("url"), "tweetbot:///user_profile/someone");
-    for (const Event& e : opened)
-        EXPECT_EQ(e.str("opened"), "true") << "the device opens each: " << e.line;
+    EXPECT_EQ(values(opened, "opened"), Strings(3, "true")) << "the device opens each";
 
     EXPECT_EQ(device.events("share_button")[0].str("shown"), "true");
     EXPECT_EQ(device.events("compose")[0].str("text"), "Clicks into notes!");
 
     std::vector<Event> footers = device.events("footer", "pane");
-    ASSERT_EQ(footers.size(), 2u);
-    EXPECT_EQ(footers[0].str("text"), "\u00A9 Quarvo 2015 - " + year + "\n Version: 1.0.0\n");
-    EXPECT_EQ(footers[0].str("alignment"), "1");
-    EXPECT_EQ(footers[1].str("text"), "\u00A9 Someone " + year + "\n ");
+    EXPECT_EQ(values(footers, "text"),
+              (Strings{"\u00A9 Quarvo 2015 - " + year + "\n Version: 1.0.0\n",
+                       "\u00A9 Someone " + year + "\n "}));
+    EXPECT_EQ(values(footers, "alignment"), Strings(2, "1"));
 
     // The reset sets the bar and the view back, and leaves the edges and the controls.
     const std::string kept = R"("edges":4,"switch":"#ff8000","slider":"#ff8000",)"
