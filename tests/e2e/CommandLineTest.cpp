@@ -14,11 +14,8 @@ struct Line {
     std::string name;
     std::vector<std::string> args;
     std::string expected; // in stdout for help, in stderr for an error
+    friend void PrintTo(const Line& row, std::ostream* os) { *os << row.name; }
 };
-
-void PrintTo(const Line& l, std::ostream* os) {
-    *os << l.name;
-}
 
 class Help : public testing::TestWithParam<Line> {};
 
@@ -97,8 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 // init lays a device out in a new or empty folder, or over one it laid out before, and says
-// what it made; it refuses anything else unless forced, and / always. What cannot work fails
-// before any process starts: a run before init, outputs that cannot be written.
+// what it made; it refuses anything else unless forced, and / always, as does the demo, which
+// lays out its own device. What cannot work fails before any process starts: a run before
+// init, outputs that cannot be written.
 TEST(CommandLine, InitIsSafeAndWhatCannotWorkFailsBeforeAnyProcessStarts) {
     TemporaryRoot folder;
     const fs::path device = folder.root() / "device", other = folder.root() / "other";
@@ -116,6 +114,7 @@ TEST(CommandLine, InitIsSafeAndWhatCannotWorkFailsBeforeAnyProcessStarts) {
         {{"init", root, "--disabled"}, 0, ".plist: disabled"},
         {{"init", other.string()}, 1, "holds other files and is no Tapsonata device"},
         {{"init", "/"}, 1, "refusing to lay out a device over /"},
+        {{"demo", "--out", "none", "--root", other.string()}, 1, "is no Tapsonata device"},
         {{"run", "--root", empty.string(), "type", "a"},
          1,
          "lay one out first: tapsonata-sim init " + empty.string()},
