@@ -25,11 +25,8 @@ struct Answer {
     std::string lastMessage;
     std::vector<std::string> followers;
     Strings opened;
+    friend void PrintTo(const Answer& row, std::ostream* os) { *os << row.name; }
 };
-
-void PrintTo(const Answer& a, std::ostream* os) {
-    *os << a.name;
-}
 
 const std::string kOneThanks = "Awesome. Thanks for following me ^-^";
 const std::string kAllThanks = "Just moving around a few things aaaaaand..... hah! Just kidding. "

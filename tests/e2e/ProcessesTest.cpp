@@ -19,11 +19,8 @@ struct Verbosity {
     std::vector<std::string> flags;
     int logLinesShown;
     bool countShown;
+    friend void PrintTo(const Verbosity& row, std::ostream* os) { *os << row.name; }
 };
-
-void PrintTo(const Verbosity& v, std::ostream* os) {
-    *os << v.name;
-}
 
 class EachVerbosity : public testing::TestWithParam<Verbosity> {};
 

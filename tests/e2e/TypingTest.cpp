@@ -18,11 +18,8 @@ struct Setting {
     std::vector<std::string> init;
     std::string file;  // written over the settings file when not empty
     std::string plays; // the instrument, kClick, or empty for silence
+    friend void PrintTo(const Setting& row, std::ostream* os) { *os << row.name; }
 };
-
-void PrintTo(const Setting& s, std::ostream* os) {
-    *os << s.name;
-}
 
 const std::string kClick = "null"; // a sound with no file: the click itself
 const std::string kMalformed = "<?xml version=\"1.0\"?><plist><dict><key>enabled</key><true/>";

@@ -18,11 +18,8 @@ struct Level {
     std::string name;
     std::vector<std::string> flags;
     double volume;
+    friend void PrintTo(const Level& row, std::ostream* os) { *os << row.name; }
 };
-
-void PrintTo(const Level& l, std::ostream* os) {
-    *os << l.name;
-}
 
 class EachLevel : public testing::TestWithParam<Level> {};
 
