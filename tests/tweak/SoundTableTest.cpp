@@ -1,4 +1,4 @@
-// Every entry of the sound table, made into a system sound the way the hook makes it, is a note
+// Every entry of the sound table, made into a system sound by the hook's own function, is a note
 // of its own instrument at the pitch its name says, prompt, clean and short. One check guards
 // the table, the installed files and the platform's decoder together.
 #include "tweak/SoundTable.h"
@@ -26,7 +26,7 @@ const int kDo1[] = {0, 48, 0, 48, 60, 72};
 
 struct Entry {
     int instrument;
-    std::size_t index;
+    unsigned index;
     bool drum() const { return instrument == 2; }
     std::string name() const {
         return drum() ? std::to_string(index + 1) : std::string(kNames[index]);
@@ -40,7 +40,7 @@ struct Entry {
 std::vector<Entry> entries() {
     std::vector<Entry> all;
     for (int i = tweak::kFirstInstrument; i <= tweak::kLastInstrument; ++i)
-        for (std::size_t n = 0; n < tweak::noteCount(i); ++n)
+        for (unsigned n = 0; n < tweak::noteCount(i); ++n)
             all.push_back({i, n});
     return all;
 }
@@ -48,15 +48,12 @@ std::vector<Entry> entries() {
 // The notes installed and the table built, as for the hook's tests.
 class SoundTable : public KeyClickFixture, public testing::WithParamInterface<Entry> {
 protected:
-    // The note's samples as the platform decodes them, full scale 1.0.
+    // The note's samples, full scale 1.0, from the sound the hook makes of it.
     static std::vector<float> decoded(const Entry& e) {
-        SystemSoundID id = 0;
-        AudioServicesCreateSystemSoundID(tweak::soundURL(e.instrument, e.index), &id);
         std::vector<float> pcm;
-        if (auto sound = audio::findSystemSound(id))
+        if (auto sound = audio::findSystemSound(tweak::noteSound(e.instrument, e.index)))
             for (std::int16_t s : sound->samples)
                 pcm.push_back(static_cast<float>(s) / 32768.0f);
-        AudioServicesDisposeSystemSoundID(id);
         return pcm;
     }
 };
@@ -126,14 +123,14 @@ using Drums = SoundTable;
 TEST_F(Drums, AreThirteenDifferentHitsLowAndBrightWhereTheirNamesSay) {
     std::vector<std::vector<float>> hits;
     std::vector<double> crossings;
-    for (std::size_t i = 0; i < 13; ++i) {
+    for (unsigned i = 0; i < 13; ++i) {
         const std::vector<float>& x = hits.emplace_back(decoded({2, i}));
         ASSERT_FALSE(x.empty()) << "drum " << i + 1;
         std::size_t n = 0;
         for (std::size_t s = 1; s < x.size(); ++s)
             n += (x[s - 1] < 0) != (x[s] < 0);
         crossings.push_back(double(n) / double(x.size()));
-        for (std::size_t j = 0; j < i; ++j) {
+        for (unsigned j = 0; j < i; ++j) {
             double diff = 0, energy = 0;
             for (std::size_t s = 0; s < std::min(x.size(), hits[j].size()); ++s) {
                 diff += (x[s] - hits[j][s]) * (x[s] - hits[j][s]);
