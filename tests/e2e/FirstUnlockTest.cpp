@@ -13,30 +13,10 @@ const std::string kInvitationMessage =
     "Hey there! Thanks for using Tapsonata! If you'd like to follow @Quarvo on Twitter for more "
     "updates, tweak giveaways and other cool stuff, hit the button below!";
 
-// The invitation shows once, is stored as shown, and never shows again: not later in that
-// process, nor in a new SpringBoard, nor in a later run.
-TEST(FirstUnlock, ShowsTheInvitationOnceAndStoresThatItDid) {
-    SimDevice device({"--enabled"});
-    SimResult r = device.run({"unlock", "tap", "0", "unlock", "relaunch", "unlock"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::vector<Event> alerts = device.events("alert", "springboard");
-    ASSERT_EQ(alerts.size(), 1u);
-    EXPECT_EQ(alerts[0].str("tag"), "1"); // its title and message: with each answer below
-    EXPECT_EQ(alerts[0].str("buttons"), jsonArray({"No thanks!", "I'd love to!"}));
-    EXPECT_NE(r.out.find("[1] I'd love to!"), std::string::npos) << "the box a person sees";
-    std::vector<Event> writes = device.events("prefs_write");
-    ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(writes[0].str("domain") + " " + writes[0].str("key") + "=" + writes[0].str("value"),
-              "com.quarvo.tapsonata firstUse=false");
-    EXPECT_EQ(device.events("unlock").size(), 3u) << "the unlocks themselves complete";
-    EXPECT_EQ(device.events("loaded", "springboard").size(), 2u) << "two SpringBoard processes";
-    ASSERT_EQ(device.run({"unlock"}).exitCode, 0);
-    EXPECT_TRUE(device.events("alert").empty());
-    EXPECT_TRUE(device.events("prefs_write").empty());
-}
-
 // One answer to the invitation, on one device: the alerts that follow, the accounts that
-// follow (in order, each request signed as that account) and the URL opened.
+// follow (in order, each request signed as that account) and the URL opened. Whatever the
+// answer, the invitation is stored as shown and never shows again: not later in that process,
+// nor in a new SpringBoard.
 struct Answer {
     std::string name;
     std::vector<std::string> init;
@@ -45,11 +25,8 @@ struct Answer {
     std::string lastMessage;
     std::vector<std::string> followers;
     Strings opened;
+    friend void PrintTo(const Answer& row, std::ostream* os) { *os << row.name; }
 };
-
-void PrintTo(const Answer& a, std::ostream* os) {
-    *os << a.name;
-}
 
 const std::string kOneThanks = "Awesome. Thanks for following me ^-^";
 const std::string kAllThanks = "Just moving around a few things aaaaaand..... hah! Just kidding. "
@@ -75,7 +52,7 @@ const Answer kAnswers[] = {
 
 class EachAnswer : public testing::TestWithParam<Answer> {};
 
-TEST_P(EachAnswer, LeadsToItsAlertsFollowsAndURL) {
+TEST_P(EachAnswer, ShowsOnceAndLeadsToItsAlertsFollowsAndURL) {
     const Answer& a = GetParam();
     std::vector<std::string> init = a.init;
     init.emplace_back("--enabled");
@@ -83,14 +60,26 @@ TEST_P(EachAnswer, LeadsToItsAlertsFollowsAndURL) {
     std::vector<std::string> args = {"--api", "local", "unlock"};
     for (const std::string& tap : a.taps)
         args.insert(args.end(), {"tap", tap, "wait"});
+    args.insert(args.end(), {"unlock", "relaunch", "unlock"});
     SimResult r = device.run(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
 
-    EXPECT_EQ(values(device.events("alert"), "title"), a.alertTitles);
-    EXPECT_EQ(device.events("alert").back().str("message"), a.lastMessage);
+    std::vector<Event> alerts = device.events("alert");
+    EXPECT_EQ(values(alerts, "title"), a.alertTitles);
+    EXPECT_EQ(alerts[0].line,
+              R"({"event":"alert","tag":1,"title":"Tapsonata","message":")" + kInvitationMessage +
+                  R"(","buttons":["No thanks!","I'd love to!"],"process":"springboard"})");
+    EXPECT_NE(r.out.find("[1] I'd love to!"), std::string::npos) << "the box a person sees";
+    EXPECT_EQ(alerts.back().str("message"), a.lastMessage);
     if (a.taps.size() > 1) {
-        EXPECT_EQ(device.events("alert")[1].str("message"), kWhich);
+        EXPECT_EQ(alerts[1].str("message"), kWhich);
     }
+    std::vector<Event> writes = device.events("prefs_write");
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].str("domain") + " " + writes[0].str("key") + "=" + writes[0].str("value"),
+              "com.quarvo.tapsonata firstUse=false");
+    EXPECT_EQ(device.events("unlock").size(), 3u) << "the unlocks themselves complete";
+    EXPECT_EQ(device.events("loaded", "springboard").size(), 2u) << "two SpringBoard processes";
 
     // Each follow as the service takes it, signed as its account, then as the device saw it;
     // the stand-in's line comes before the line of the process that reads its answer.

@@ -29,7 +29,7 @@ TEST(Pane, EachActionCallsTheKitAndShowsWhatItDid) {
     EXPECT_EQ(alerts[0].str("message"),
               "Hey there! Tapsonata is free, if you like it, please consider a little donation :) "
               "It would be incredibly kind from you!");
-    EXPECT_EQ(alerts[0].str("buttons"), jsonArray({"No thanks!", "Sure!"}));
+    EXPECT_EQ(alerts[0].str("buttons"), R"(["No thanks!","Sure!"])");
     EXPECT_EQ(alerts[1].str("title"), "100%@ free") << "a name is shown literally";
     EXPECT_EQ(alerts[1].str("message").rfind("Hey there! 100%@ free is free", 0), 0u);
     EXPECT_EQ(alerts[2].str("message"),
@@ -46,31 +46,28 @@ TEST(Pane, EachActionCallsTheKitAndShowsWhatItDid) {
               0u);
     EXPECT_EQ(opened[1].str("url"), "mailto:dev@quarvo.example");
     EXPECT_EQ(opened[2].str("url"), "tweetbot:///user_profile/someone");
-    for (const Event& e : opened)
-        EXPECT_EQ(e.str("opened"), "true") << "the device opens each: " << e.line;
+    EXPECT_EQ(values(opened, "opened"), Strings(3, "true")) << "the device opens each";
 
     EXPECT_EQ(device.events("share_button")[0].str("shown"), "true");
     EXPECT_EQ(device.events("compose")[0].str("text"), "Clicks into notes!");
 
     std::vector<Event> footers = device.events("footer", "pane");
-    ASSERT_EQ(footers.size(), 2u);
-    EXPECT_EQ(footers[0].str("text"), "\u00A9 Quarvo 2015 - " + year + "\n Version: 1.0.0\n");
-    EXPECT_EQ(footers[0].str("alignment"), "1");
-    EXPECT_EQ(footers[1].str("text"), "\u00A9 Someone " + year + "\n ");
+    EXPECT_EQ(values(footers, "text"),
+              (Strings{"\u00A9 Quarvo 2015 - " + year + "\n Version: 1.0.0\n",
+                       "\u00A9 Someone " + year + "\n "}));
+    EXPECT_EQ(values(footers, "alignment"), Strings(2, "1"));
 
     // The reset sets the bar and the view back, and leaves the edges and the controls.
+    const std::string kept = R"("edges":4,"switch":"#ff8000","slider":"#ff8000",)"
+                             R"("segmented":"#ff8000","process":"pane"})";
     std::vector<Event> tints = device.events("tint", "pane");
     ASSERT_EQ(tints.size(), 2u);
-    const std::pair<const char*, std::pair<const char*, const char*>> colours[] = {
-        {"title", {"#ff8000", "#000000"}},    {"bar_tint", {"#ff8000", "null"}},
-        {"view_tint", {"#ff8000", "null"}},   {"bar_background", {"null", "null"}},
-        {"autoresizes", {"true", "false"}},   {"edges", {"4", "4"}},
-        {"switch", {"#ff8000", "#ff8000"}},   {"slider", {"#ff8000", "#ff8000"}},
-        {"segmented", {"#ff8000", "#ff8000"}}};
-    for (const auto& [key, values] : colours) {
-        EXPECT_EQ(tints[0].str(key), values.first) << key;
-        EXPECT_EQ(tints[1].str(key), values.second) << key;
-    }
+    EXPECT_EQ(tints[0].line, R"({"event":"tint","title":"#ff8000","bar_tint":"#ff8000",)"
+                             R"("bar_background":null,"view_tint":"#ff8000","autoresizes":true,)" +
+                                 kept);
+    EXPECT_EQ(tints[1].line, R"({"event":"tint","title":"#000000","bar_tint":null,)"
+                             R"("bar_background":null,"view_tint":null,"autoresizes":false,)" +
+                                 kept);
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #include "SimDevice.h"
 
-#include "device/Events.h"
-
 #include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -46,10 +44,6 @@ SimResult SimDevice::run(const std::vector<std::string>& args) {
         all.insert(all.end(), {"--out", "none"});
     all.insert(all.end(), args.begin(), args.end());
     return runSim(all);
-}
-
-std::string jsonArray(const std::vector<std::string>& strings) {
-    return device::JsonValue(strings).text();
 }
 
 Strings instruments(const std::vector<Event>& sounds) {

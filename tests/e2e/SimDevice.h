@@ -63,9 +63,6 @@ private:
     std::filesystem::path m_events;
 };
 
-// The text of a JSON array of strings, for comparing with a field.
-std::string jsonArray(const std::vector<std::string>& strings);
-
 std::string slurp(const std::filesystem::path& file);
 // How often `text` holds `part`, overlaps included.
 int occurrences(const std::string& text, const std::string& part);

@@ -1,8 +1,9 @@
 // Typing in the keyboard app of a simulated device, on each instrument and under each kind of
-// settings file.
+// settings file: what every click then plays.
 #include "SimDevice.h"
 
 #include <gtest/gtest.h>
+#include <numeric>
 #include <set>
 
 namespace e2e {
@@ -10,131 +11,95 @@ namespace {
 
 const std::string kSettingsPath = "/var/mobile/Library/Preferences/com.quarvo.tapsonata.plist";
 
-// Each key press of the log, with what reached the system's player and the sound that played.
-struct KeyPress {
-    std::string key;
-    std::vector<std::string> playerIds; // identifiers handed on to the system's player
-    std::vector<Event> sounds;
-};
-
-std::vector<KeyPress> keyPresses(const std::vector<Event>& events) {
-    std::vector<KeyPress> presses;
-    for (const Event& e : events) {
-        if (e.process() != "keyboard")
-            continue;
-        if (e.name() == "key")
-            presses.push_back({e.str("text"), {}, {}});
-        else if (e.name() == "system_sound" && !presses.empty())
-            presses.back().playerIds.push_back(e.str("id"));
-        else if (e.name() == "sound" && !presses.empty())
-            presses.back().sounds.push_back(e);
-    }
-    return presses;
-}
-
-class EachInstrument : public testing::TestWithParam<std::string> {};
-
-// 500 keys at 50 ms, ten notes ringing at once: every click a note, and the mix never clips.
-TEST_P(EachInstrument, EveryClickBecomesANoteAndFastTypingNeverClips) {
-    const std::string& instrument = GetParam();
-    SimDevice device({"--enabled", "--instrument", instrument});
-    std::string text;
-    while (text.size() < 500)
-        text += "the quick brown fox ";
-    const std::string wav = device.scratch("fast.wav").string();
-    SimResult r = device.run({"--seed", "7", "--pace", "50", "--out", wav, "type", text});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-
-    std::vector<KeyPress> presses = keyPresses(device.events());
-    ASSERT_EQ(presses.size(), text.size());
-    std::set<std::string> played;
-    for (std::size_t i = 0; i < presses.size(); ++i) {
-        const KeyPress& p = presses[i];
-        ASSERT_EQ(p.key, text.substr(i, 1));
-        ASSERT_EQ(instruments(p.sounds), Strings{instrument}) << "key " << i;
-        // The click never reaches the player: only the note does, by its own identifier.
-        ASSERT_EQ(p.playerIds, std::vector<std::string>{p.sounds[0].str("id")});
-        played.insert(p.sounds[0].str("file"));
-    }
-    EXPECT_GE(played.size(), 4u) << "notes are drawn at random";
-    EXPECT_NE(r.out.find("500/500 keys typed"), std::string::npos) << r.out;
-
-    std::optional<Samples> sound = readWav(wav);
-    ASSERT_TRUE(sound);
-    const int loudest = peak(*sound);
-    EXPECT_LT(loudest, 32767) << "a sample at full scale";
-    EXPECT_GT(loudest, 3000) << "the notes are heard";
-}
-
-INSTANTIATE_TEST_SUITE_P(Keyboard, EachInstrument,
-                         testing::Values("bass", "drums", "guitar", "piano", "violin"),
-                         [](const auto& info) { return info.param; });
-
-// A settings file, and what each click then does.
+// A settings file, and what every click then plays: a note of one instrument, the click itself,
+// or nothing.
 struct Setting {
     std::string name;
     std::vector<std::string> init;
-    std::string file; // written over the settings file when not empty
-    enum { PassesTheClick, PlaysPiano, Silences } click;
+    std::string file;  // written over the settings file when not empty
+    std::string plays; // the instrument, kClick, or empty for silence
+    friend void PrintTo(const Setting& row, std::ostream* os) { *os << row.name; }
 };
 
-void PrintTo(const Setting& s, std::ostream* os) {
-    *os << s.name;
-}
-
+const std::string kClick = "null"; // a sound with no file: the click itself
 const std::string kMalformed = "<?xml version=\"1.0\"?><plist><dict><key>enabled</key><true/>";
 const std::string kArray = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">"
                            "<array><true/><integer>5</integer></array></plist>\n";
 const std::vector<std::string> kViolin = {"--enabled", "--instrument", "violin"};
 
-const Setting kSettings[] = {
-    // clang-format off
-    {"Disabled", {"--disabled", "--instrument", "piano"}, "", Setting::PassesTheClick},
-    {"NoSettingsFile", {"--no-settings"}, "", Setting::PassesTheClick},
-    {"MalformedFile", kViolin, kMalformed, Setting::PassesTheClick},
-    {"RootNotADictionary", kViolin, kArray, Setting::PassesTheClick},
-    {"InstrumentZeroIsPiano", {"--enabled", "--instrument", "0"}, "", Setting::PlaysPiano},
-    {"InstrumentSevenSilences", {"--enabled", "--instrument", "7"}, "", Setting::Silences},
-    {"InstrumentMinusOneSilences", {"--enabled", "--instrument", "-1"}, "", Setting::Silences},
-    // clang-format on
-};
+std::vector<Setting> settings() {
+    std::vector<Setting> all = {
+        // clang-format off
+        {"Disabled", {"--disabled", "--instrument", "piano"}, "", kClick},
+        {"NoSettingsFile", {"--no-settings"}, "", kClick},
+        {"MalformedFile", kViolin, kMalformed, kClick},
+        {"RootNotADictionary", kViolin, kArray, kClick},
+        {"InstrumentZeroIsPiano", {"--enabled", "--instrument", "0"}, "", "piano"},
+        {"InstrumentSevenSilences", {"--enabled", "--instrument", "7"}, "", ""},
+        {"InstrumentMinusOneSilences", {"--enabled", "--instrument", "-1"}, "", ""},
+        // clang-format on
+    };
+    for (const char* instrument : {"bass", "drums", "guitar", "piano", "violin"})
+        all.push_back({instrument, {"--enabled", "--instrument", instrument}, "", instrument});
+    return all;
+}
 
 class EachSetting : public testing::TestWithParam<Setting> {};
 
-TEST_P(EachSetting, DecidesWhatEveryClickDoes) {
+// 500 keys at 50 ms, ten notes ringing at once, then one more: every click plays what the
+// setting says, the mix never clips, and the summary shows each key of a short text.
+TEST_P(EachSetting, DecidesWhatEveryClickPlaysAndFastTypingNeverClips) {
     const Setting& s = GetParam();
     SimDevice device(s.init);
     if (!s.file.empty())
         device.write(kSettingsPath, s.file);
-    const std::string wav = device.scratch("clicks.wav").string();
-    SimResult r = device.run({"--out", wav, "type", "abc"});
+    std::string text;
+    while (text.size() < 500)
+        text += "the quick brown fox ";
+    const std::string wav = device.scratch("fast.wav").string();
+    SimResult r =
+        device.run({"--seed", "7", "--pace", "50", "--out", wav, "type", text, "type", "!"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::vector<KeyPress> presses = keyPresses(device.events());
-    ASSERT_EQ(presses.size(), 3u);
-    for (const KeyPress& p : presses) {
-        if (s.click == Setting::Silences) {
-            EXPECT_EQ(p.playerIds, std::vector<std::string>{"0"}) << "the saved function gets 0";
-            EXPECT_TRUE(p.sounds.empty());
-            continue;
-        }
-        ASSERT_EQ(p.sounds.size(), 1u);
-        if (s.click == Setting::PlaysPiano) {
-            EXPECT_EQ(instruments(p.sounds), Strings{"piano"});
+    EXPECT_NE(r.out.find("500/500 keys typed"), std::string::npos) << r.out;
+    const std::string shown = s.plays.empty()     ? "(silenced: the click became sound 0)"
+                              : s.plays == kClick ? "click (sound 1104)"
+                                                  : "\u266A " + s.plays + "/";
+    EXPECT_NE(r.out.find("key !     " + shown), std::string::npos) << r.out;
+
+    text += "!";
+    const Strings keys = values(device.events("key", "keyboard"), "text");
+    ASSERT_EQ(keys.size(), text.size());
+    EXPECT_EQ(std::accumulate(keys.begin(), keys.end(), std::string()), text);
+    const Strings handedOn = values(device.events("system_sound", "keyboard"), "id");
+    const std::vector<Event> sounds = device.events("sound", "keyboard");
+    if (s.plays.empty()) {
+        EXPECT_EQ(handedOn, Strings(keys.size(), "0")) << "the saved function gets 0";
+        EXPECT_TRUE(sounds.empty());
+    } else {
+        // Only what plays reaches the player, by its own identifier: a note never as the click.
+        EXPECT_EQ(handedOn, values(sounds, "id"));
+        EXPECT_EQ(instruments(sounds), Strings(keys.size(), s.plays));
+        if (s.plays == kClick) {
+            EXPECT_EQ(handedOn, Strings(keys.size(), "1104"));
         } else {
-            EXPECT_EQ(p.playerIds, std::vector<std::string>{"1104"});
-            EXPECT_EQ(p.sounds[0].str("id"), "1104");
-            EXPECT_EQ(p.sounds[0].str("file"), "null");
+            const Strings files = values(sounds, "file");
+            EXPECT_GE(std::set<std::string>(files.begin(), files.end()).size(), 4u)
+                << "notes are drawn at random";
         }
     }
+
     std::optional<Samples> sound = readWav(wav);
     ASSERT_TRUE(sound);
-    EXPECT_EQ(peak(*sound) == 0, s.click == Setting::Silences);
-    if (s.click == Setting::Silences) {
-        EXPECT_NE(r.out.find("silenced"), std::string::npos) << r.out;
+    const int loudest = peak(*sound);
+    if (s.plays.empty()) {
+        EXPECT_EQ(loudest, 0);
+    } else {
+        EXPECT_LT(loudest, 32767) << "a sample at full scale";
+        EXPECT_GT(loudest, 3000) << "the clicks are heard";
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, EachSetting, testing::ValuesIn(kSettings),
+INSTANTIATE_TEST_SUITE_P(Keyboard, EachSetting, testing::ValuesIn(settings()),
                          [](const auto& info) { return info.param.name; });
 
 } // namespace

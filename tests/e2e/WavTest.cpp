@@ -18,11 +18,8 @@ struct Level {
     std::string name;
     std::vector<std::string> flags;
     double volume;
+    friend void PrintTo(const Level& row, std::ostream* os) { *os << row.name; }
 };
-
-void PrintTo(const Level& l, std::ostream* os) {
-    *os << l.name;
-}
 
 class EachLevel : public testing::TestWithParam<Level> {};
 
@@ -67,18 +64,20 @@ INSTANTIATE_TEST_SUITE_P(Wav, EachLevel,
                                          Level{"Muted", {"--volume", "80", "--mute"}, 0.0}),
                          [](const auto& info) { return info.param.name; });
 
+// Options may come before, between or after the actions, also as --name=value, and `type
+// --pace` types the text --pace.
 TEST(Wav, AKeyboardAppStartedAgainGoesOnInTheSameFile) {
-    SimDevice device({"--enabled", "--instrument", "piano"});
+    SimDevice device({"--enabled", "--instrument", "Piano"}); // names in any case
     const std::string first = device.scratch("first.wav").string();
     const std::string both = device.scratch("both.wav").string();
-    ASSERT_EQ(device.run({"--seed", "3", "--out", first, "type", "ab"}).exitCode, 0);
+    ASSERT_EQ(device.run({"type", "ab", "--seed=3", "--out", first}).exitCode, 0);
     ASSERT_EQ(device
                   .run({"--seed", "3", "--out", both, "type", "ab", "pane", "instrument", "violin",
-                        "relaunch", "keyboard", "type", "cd"})
+                        "relaunch", "keyboard", "type", "cd", "type", "--pace"})
                   .exitCode,
               0);
     std::vector<std::string> files = values(device.events("sound", "keyboard"), "file");
-    ASSERT_EQ(files.size(), 4u);
+    ASSERT_EQ(files.size(), 10u);
     EXPECT_NE(files[3].find("/violin/"), std::string::npos) << files[3];
 
     std::optional<Samples> alone = readWav(first), joined = readWav(both);

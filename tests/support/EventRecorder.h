@@ -1,6 +1,6 @@
 // The one reader of the device's events: a line of the event log, read by field; the lines of a
-// log file; and a recorder of this process's events for a test's life, without the time stamp
-// "t", so that tests can compare whole lines.
+// log file; and a recorder of this process's events for a test's life. Both keep the lines
+// without the time stamp "t", so that tests can compare whole lines.
 #pragma once
 
 #include "device/Events.h"
@@ -24,12 +24,20 @@ struct Event {
     }
 };
 
+// The stamp comes first after the name, as ,"t":NUMBER; a quote inside a string is escaped, so
+// the first such text is it.
+inline Event withoutStamp(std::string line) {
+    if (std::size_t t = line.find(",\"t\":"); t != std::string::npos)
+        line.erase(t, line.find_first_of(",}", t + 5) - t);
+    return {std::move(line)};
+}
+
 inline std::vector<Event> readEvents(const std::filesystem::path& file) {
     std::vector<Event> events;
     std::ifstream in(file);
     for (std::string line; std::getline(in, line);)
         if (!line.empty())
-            events.push_back({line});
+            events.push_back(withoutStamp(line));
     return events;
 }
 
@@ -55,13 +63,9 @@ class EventRecorder {
 public:
     EventRecorder() { // becomes the process's event sink
         device::setEventSink([this](const std::string& line) {
-            // The stamp comes first after the name, as ,"t":NUMBER; a quote inside a string is
-            // escaped, so the first such text is it.
-            std::string kept = line;
-            if (std::size_t t = kept.find(",\"t\":"); t != std::string::npos)
-                kept.erase(t, kept.find_first_of(",}", t + 5) - t);
+            Event kept = withoutStamp(line);
             std::lock_guard guard(m_lock);
-            m_events.push_back({std::move(kept)});
+            m_events.push_back(std::move(kept));
         });
     }
     ~EventRecorder() { device::setEventSink(nullptr); } // and stops being it
