@@ -87,8 +87,9 @@ TEST(SoftLimit, PassesQuietSamplesAndBendsLoudOnesBelowFullScale) {
     for (double in :
          {0.0, 1.0, 9000.0, 16384.0, 16385.0, 20000.0, 32767.0, 40000.0, 70000.0, 1e6, 1e12}) {
         const std::int16_t out = audio::softLimit(in);
-        if (in <= 16384)
+        if (in <= 16384) {
             EXPECT_EQ(out, in) << "quiet samples pass unchanged";
+        }
         EXPECT_LT(out, 32767) << in;
         EXPECT_GE(out, previous) << "louder in is never quieter out, at " << in;
         EXPECT_EQ(audio::softLimit(-in), -out) << in;
@@ -130,8 +131,9 @@ TEST(WavOutput, AppendingAsItGoesGivesTheWholeMixWithMemoryFlat) {
             const auto at = 150ms * static_cast<long>(key);
             whole.place(note, audio::samplePosition(at));
             wav.play({note, at});
-            if (key % 16 == 15)
+            if (key % 16 == 15) {
                 ASSERT_TRUE(wav.write());
+            }
             mostVoicesKept = std::max(mostVoicesKept, wav.timeline().voices().size());
         }
         ASSERT_TRUE(wav.write());
