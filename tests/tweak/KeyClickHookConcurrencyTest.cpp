@@ -15,6 +15,7 @@ TEST_F(HookConcurrency, ClicksFromEightThreadsEachPlayANoteAndShareOneSoundPerNo
     std::size_t before = audio::liveSystemSounds();
     constexpr int kThreads = 8, kClicks = 400;
     std::vector<std::thread> threads;
+    threads.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([] {
             for (int i = 0; i < kClicks; ++i)
