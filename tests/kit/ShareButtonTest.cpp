@@ -105,6 +105,9 @@ TEST(ShareButton, ASecondButtonReplacesTheFirstAndAnOrphanedItemDoesNothing) {
     EXPECT_FALSE(item->container());
     support::EventRecorder events;
     item->tap();
+    // Nor does one whose target lacks the action: it is not sent.
+    item->initWithImageStyleTargetAction(nullptr, UI::BarButtonItemStylePlain, item, "none:");
+    EXPECT_NO_THROW(item->tap());
     EXPECT_TRUE(events.events("compose").empty());
 }
 
