@@ -84,6 +84,9 @@ TEST(ShareButton, EachTapOpensAComposerWithItsItemsTextNowOverItsItemsController
     rightItem(a)->tap();
     SL::setAvailable(true);
     EXPECT_EQ(composerOver(a), "(no composer)") << "without Social, nothing";
+    EXPECT_FALSE(SL::ComposeViewController::composeViewControllerForServiceType(
+        NS::str("com.apple.social.facebook").ptr()))
+        << "only Twitter composes, as on the device";
 }
 
 // A second button frees the first with its text; an item outliving its controller reads nil,
