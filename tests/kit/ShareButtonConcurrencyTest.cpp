@@ -15,6 +15,10 @@ TEST(ShareButtonConcurrency, AThreadHoldingTheClassLockKeepsOthersOut) {
     objc::Class* cls = QVTwitterShareHandler::runtimeClass();
     std::atomic<QVTwitterShareHandler*> seen{nullptr};
     objc::objc_sync_enter(cls);
+    // Only the holder lets go: an exit from another thread is refused and releases nothing.
+    std::thread([&] {
+        EXPECT_EQ(objc::objc_sync_exit(cls), objc::OBJC_SYNC_NOT_OWNING_THREAD_ERROR);
+    }).join();
     std::thread other([&] { seen.store(QVTwitterShareHandler::sharedInstance()); });
     // However long this thread works under the lock, the other may not get through.
     bool gotThrough = false;

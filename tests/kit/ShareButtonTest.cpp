@@ -84,6 +84,9 @@ TEST(ShareButton, EachTapOpensAComposerWithItsItemsTextNowOverItsItemsController
     rightItem(a)->tap();
     SL::setAvailable(true);
     EXPECT_EQ(composerOver(a), "(no composer)") << "without Social, nothing";
+    EXPECT_FALSE(SL::ComposeViewController::composeViewControllerForServiceType(
+        NS::str("com.apple.social.facebook").ptr()))
+        << "only Twitter composes, as on the device";
 }
 
 // A second button frees the first with its text; an item outliving its controller reads nil,
@@ -105,6 +108,9 @@ TEST(ShareButton, ASecondButtonReplacesTheFirstAndAnOrphanedItemDoesNothing) {
     EXPECT_FALSE(item->container());
     support::EventRecorder events;
     item->tap();
+    // Nor does one whose target lacks the action: it is not sent.
+    item->initWithImageStyleTargetAction(nullptr, UI::BarButtonItemStylePlain, item, "none:");
+    EXPECT_NO_THROW(item->tap());
     EXPECT_TRUE(events.events("compose").empty());
 }
 

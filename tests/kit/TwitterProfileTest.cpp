@@ -13,7 +13,7 @@ TEST(TwitterProfile, ProbesInOrderUpToTheFirstClientAndOpensExactlyOne) {
     struct Row {
         const char* name;
         std::set<std::string> installed;
-        const char* handle;
+        std::string_view handle; // no data: no handle
         Strings probes, opened;
     } rows[] = {
         // clang-format off
@@ -27,13 +27,14 @@ TEST(TwitterProfile, ProbesInOrderUpToTheFirstClientAndOpensExactlyOne) {
         {"fourth only", {"twitter"}, "Quarvo", all, {"twitter://user?screen_name=Quarvo"}},
         {"empty handle", {"tweetbot"}, "", {all[0]}, {"tweetbot:///user_profile/"}},
         {"no URL: nothing, no fallback", {"tweetbot"}, "Quar vo", {all[0]}, {}},
-        {"no handle: nothing", {"tweetbot"}, nullptr, {}, {}},
+        {"a NUL is no URL", {"tweetbot"}, std::string_view("Q\0x", 3), {all[0]}, {}},
+        {"no handle: nothing", {"tweetbot"}, {}, {}, {}},
         // clang-format on
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         support::ScopedFakeURLOpener opener(row.installed);
-        QVOpenTwitterUsername(row.handle ? NS::str(row.handle).ptr() : nullptr);
+        QVOpenTwitterUsername(row.handle.data() ? NS::str(row.handle).ptr() : nullptr);
         EXPECT_EQ(opener->probes(), row.probes);
         EXPECT_EQ(opener->opened(), row.opened);
     }

@@ -1,11 +1,13 @@
 // The queues under contention: many producers, one draining thread, and the worker pool.
 #include "dispatch/Queue.h"
+#include "fixtures/LogCapture.h"
 #include "fixtures/Threads.h"
 
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <map>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -18,6 +20,12 @@ constexpr int kTasksEach = 500;
 
 TEST(MainQueueConcurrency, EveryProducersTasksRunOnceAndInTheirOrder) {
     dispatch::Queue queue;
+    // An empty task is refused; one that throws is logged, and the queue goes on below.
+    fixtures::LogCapture log;
+    queue.async(nullptr);
+    queue.async([] { throw std::runtime_error("boom"); });
+    EXPECT_EQ(queue.runUntilIdle(), 1U);
+    EXPECT_EQ(log.containing("boom").size(), 1U);
     std::map<int, std::vector<int>> seen; // touched only by the draining thread
     std::size_t ran = 0;
     // The last thread drains while the others post.

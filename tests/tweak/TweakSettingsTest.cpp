@@ -3,6 +3,7 @@
 #include "foundation/Data.h"
 #include "foundation/Number.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -29,6 +30,8 @@ TEST(TweakSettings, ReadsTheFileTheWayThePlatformReadsValues) {
         {NS::Number::numberWithBool(false), num(7), false, 7}, // out of range is kept
         {nullptr, num(-1), false, -1},
         {nullptr, NS::str("abc"), false, 4},
+        {NS::str("true"), NS::str("2147483648"), true, INT_MAX}, // saturates
+        {NS::str(" +1"), NS::Number::numberWithDouble(1e12), true, INT_MAX},
     };
     for (const RefPtr<objc::Object>& o : odd)
         cases.push_back({o, o, false, 4});
