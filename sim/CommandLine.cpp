@@ -373,7 +373,7 @@ void parseInit(Words& words, CommandLine& line) {
 // --out FILE.wav already writes a WAV, so --wav beside it would be a second one.
 void checkOutputs(CommandLine& line) {
     const RunOptions& o = line.run;
-    if (o.wav && o.out && *o.out != "live" && *o.out != "none")
+    if (o.wav && o.wavOut())
         line.error = "--out " + *o.out + " already writes a WAV; --wav adds one to live or none";
 }
 

@@ -40,6 +40,11 @@ struct RunOptions {
     std::optional<std::string> latency; // "low" or "safe"
     Verbosity verbosity = Verbosity::Normal;
     std::vector<Action> actions;
+
+    // --out's file, when it names one rather than "live" or "none".
+    std::optional<std::string> wavOut() const {
+        return out && *out != "live" && *out != "none" ? out : std::nullopt;
+    }
 };
 
 // `desktop`: the machine's real keyboards drive the keyboard app. Its sound and log options

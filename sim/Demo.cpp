@@ -33,8 +33,8 @@ int demoMain(RunOptions options) {
         options.root.empty() ? beside / "demo-device" : fs::absolute(options.root);
     // The WAV this run writes: --out's file when it names one (no copy is kept then), else
     // --wav's, else demo.wav beside the device.
-    const bool outIsWav = options.out && *options.out != "live" && *options.out != "none";
-    const fs::path wav = outIsWav      ? fs::absolute(*options.out)
+    const std::optional<std::string> outWav = options.wavOut();
+    const fs::path wav = outWav        ? fs::absolute(*outWav)
                          : options.wav ? fs::absolute(*options.wav)
                                        : root.parent_path() / "demo.wav";
     // A device fresh from installation, so that the first unlock is the first; only a device
@@ -76,7 +76,7 @@ int demoMain(RunOptions options) {
     };
     options.root = root.string();
     options.out = options.out.value_or("live");
-    if (!outIsWav)
+    if (!outWav)
         options.wav = wav.string();
     options.pace = "180";
     options.api = "local";

@@ -29,9 +29,7 @@ std::optional<std::string> unwritable(const std::filesystem::path& file) {
 } // namespace
 
 std::optional<std::string> unwritableOutput(const RunOptions& options) {
-    const bool wavOut = options.out && *options.out != "live" && *options.out != "none";
-    for (const std::optional<std::string>& file :
-         {options.events, options.wav, wavOut ? options.out : std::nullopt})
+    for (const std::optional<std::string>& file : {options.events, options.wav, options.wavOut()})
         if (file)
             if (std::optional<std::string> problem = unwritable(*file))
                 return problem;

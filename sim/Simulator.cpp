@@ -105,10 +105,8 @@ int Simulator::finish(bool ok) {
 }
 
 std::optional<std::string> Simulator::wavFile() const {
-    const std::optional<std::string>& out = m_options.out;
-    if (out && *out != "live" && *out != "none")
-        return out;
-    return m_options.wav;
+    std::optional<std::string> out = m_options.wavOut();
+    return out ? out : m_options.wav;
 }
 
 void Simulator::record(const std::string& process, const std::string& line) {
